@@ -11,16 +11,31 @@ class NullPlatform : public Platform {
   Hmodule LoadLibraryW(const Wchar*) override { return {}; }
   FarProc GetProcAddressW(Hmodule, const Wchar*) override { return {}; }
   int FreeLibrary(Hmodule) override { return {}; }
-  std::int32_t RegCreateKeyExW(Hkey, const Wchar*, std::uint32_t, const Wchar*, std::uint32_t, std::uint32_t, const void*, Hkey*, std::uint32_t*) override { return {}; }
-  std::int32_t RegSetValueExW(Hkey, const Wchar*, std::uint32_t, std::uint32_t, const std::uint8_t*, std::uint32_t) override { return {}; }
+  std::int32_t RegCreateKeyExW(Hkey, const Wchar*, std::uint32_t, const Wchar*, std::uint32_t,
+                               std::uint32_t, const void*, Hkey*, std::uint32_t*) override {
+    return {};
+  }
+  std::int32_t RegSetValueExW(Hkey, const Wchar*, std::uint32_t, std::uint32_t, const std::uint8_t*,
+                              std::uint32_t) override {
+    return {};
+  }
   std::int32_t RegCloseKey(Hkey) override { return {}; }
-  std::int32_t RegistryGetDWORD(Hkey, const Wchar*, const Wchar*, std::uint32_t*) override { return {}; }
-  std::int32_t RegistryGetString(Hkey, const Wchar*, const Wchar*, Wchar*, std::uint32_t) override { return {}; }
-  std::int32_t RegistrySetDWORD(Hkey, const Wchar*, const Wchar*, std::uint32_t) override { return {}; }
+  std::int32_t RegistryGetDWORD(Hkey, const Wchar*, const Wchar*, std::uint32_t*) override {
+    return {};
+  }
+  std::int32_t RegistryGetString(Hkey, const Wchar*, const Wchar*, Wchar*, std::uint32_t) override {
+    return {};
+  }
+  std::int32_t RegistrySetDWORD(Hkey, const Wchar*, const Wchar*, std::uint32_t) override {
+    return {};
+  }
   std::uint32_t GetTickCount() override { return {}; }
   void DebugOutput(const Wchar*) override {}
   int PlaySoundW(const Wchar*, Hmodule, std::uint32_t) override { return {}; }
-  int CreateProcessW(const Wchar*, Wchar*, const void*, const void*, int, std::uint32_t, void*, const Wchar*, void*, void*) override { return {}; }
+  int CreateProcessW(const Wchar*, Wchar*, const void*, const void*, int, std::uint32_t, void*,
+                     const Wchar*, void*, void*) override {
+    return {};
+  }
   Handle CreateEventW(const void*, int, int, const Wchar*) override { return {}; }
   int EventModify(Handle, std::uint32_t) override { return {}; }
   int CloseHandle(Handle) override { return {}; }
@@ -32,8 +47,13 @@ class NullPlatform : public Platform {
   Hicon LoadIconW(Hinstance, const Wchar*) override { return {}; }
   int DestroyIcon(Hicon) override { return {}; }
   Hbitmap LoadBitmapW(Hinstance, const Wchar*) override { return {}; }
-  Hwnd CreateWindowExW(std::uint32_t, const Wchar*, const Wchar*, std::uint32_t, int, int, int, int, Hwnd, std::uintptr_t, Hinstance, void*) override { return {}; }
-  Hwnd CreateDialogIndirectParamW(Hinstance, const void*, Hwnd, DlgProc, Lparam) override { return {}; }
+  Hwnd CreateWindowExW(std::uint32_t, const Wchar*, const Wchar*, std::uint32_t, int, int, int, int,
+                       Hwnd, std::uintptr_t, Hinstance, void*) override {
+    return {};
+  }
+  Hwnd CreateDialogIndirectParamW(Hinstance, const void*, Hwnd, DlgProc, Lparam) override {
+    return {};
+  }
   int EndDialog(Hwnd, std::intptr_t) override { return {}; }
   int IsDialogMessageW(Hwnd, Msg*) override { return {}; }
   int ShowWindow(Hwnd, int) override { return {}; }

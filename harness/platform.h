@@ -27,8 +27,8 @@ class Platform {
   // ---- Registry ----
   virtual std::int32_t RegCreateKeyExW(Hkey root, const Wchar* subKey, std::uint32_t reserved,
                                        const Wchar* keyClass, std::uint32_t options,
-                                       std::uint32_t samDesired, const void* security,
-                                       Hkey* result, std::uint32_t* disposition) = 0;
+                                       std::uint32_t samDesired, const void* security, Hkey* result,
+                                       std::uint32_t* disposition) = 0;
   virtual std::int32_t RegSetValueExW(Hkey key, const Wchar* valueName, std::uint32_t reserved,
                                       std::uint32_t type, const std::uint8_t* data,
                                       std::uint32_t size) = 0;
@@ -87,8 +87,7 @@ class Platform {
   virtual Lresult DefWindowProcW(Hwnd window, std::uint32_t message, Wparam wParam,
                                  Lparam lParam) = 0;
   // The dialog class's own processing of a message the dialog procedure did not handle.
-  virtual Lresult DefDlgProcW(Hwnd dialog, std::uint32_t message, Wparam wParam,
-                              Lparam lParam) = 0;
+  virtual Lresult DefDlgProcW(Hwnd dialog, std::uint32_t message, Wparam wParam, Lparam lParam) = 0;
   virtual Hwnd SetFocus(Hwnd window) = 0;
   virtual Hwnd GetFocus() = 0;
   virtual Hwnd GetActiveWindow() = 0;
@@ -114,8 +113,8 @@ class Platform {
   // ---- Messages ----
   virtual int GetMessageW(Msg* msg, Hwnd window, std::uint32_t filterMin,
                           std::uint32_t filterMax) = 0;
-  virtual int PeekMessageW(Msg* msg, Hwnd window, std::uint32_t filterMin,
-                           std::uint32_t filterMax, std::uint32_t removeFlags) = 0;
+  virtual int PeekMessageW(Msg* msg, Hwnd window, std::uint32_t filterMin, std::uint32_t filterMax,
+                           std::uint32_t removeFlags) = 0;
   virtual int TranslateMessage(const Msg* msg) = 0;
   virtual Lresult DispatchMessageW(const Msg* msg) = 0;
   virtual int TranslateAcceleratorW(Hwnd window, Haccel table, Msg* msg) = 0;

@@ -105,16 +105,16 @@ void putText(Sink& sink, const Spec& spec, const Unit* text) {
   int pad = spec.width > length ? spec.width - length : 0;
   if (!spec.left) sink.repeat(u' ', pad);
   for (int i = 0; i < length; ++i) {
-    sink.put(text == nullptr ? static_cast<Wchar>(kNull[i])
-                             : static_cast<Wchar>(static_cast<std::make_unsigned_t<Unit>>(text[i])));
+    sink.put(text == nullptr
+                 ? static_cast<Wchar>(kNull[i])
+                 : static_cast<Wchar>(static_cast<std::make_unsigned_t<Unit>>(text[i])));
   }
   if (spec.left) sink.repeat(u' ', pad);
 }
 
 }  // namespace
 
-std::size_t FormatWideV(Wchar* out, std::size_t capacity, const Wchar* format,
-                        std::va_list args) {
+std::size_t FormatWideV(Wchar* out, std::size_t capacity, const Wchar* format, std::va_list args) {
   if (capacity == 0) return 0;
   Sink sink{out, capacity};
   for (const Wchar* p = format; *p != 0; ++p) {
@@ -125,12 +125,18 @@ std::size_t FormatWideV(Wchar* out, std::size_t capacity, const Wchar* format,
     ++p;
     Spec spec;
     for (;; ++p) {
-      if (*p == u'-') spec.left = true;
-      else if (*p == u'0') spec.zero = true;
-      else if (*p == u'+') spec.plus = true;
-      else if (*p == u' ') spec.space = true;
-      else if (*p == u'#') spec.alt = true;
-      else break;
+      if (*p == u'-')
+        spec.left = true;
+      else if (*p == u'0')
+        spec.zero = true;
+      else if (*p == u'+')
+        spec.plus = true;
+      else if (*p == u' ')
+        spec.space = true;
+      else if (*p == u'#')
+        spec.alt = true;
+      else
+        break;
     }
     if (*p == u'*') {
       spec.width = va_arg(args, int);
@@ -155,18 +161,25 @@ std::size_t FormatWideV(Wchar* out, std::size_t capacity, const Wchar* format,
     int longs = 0;
     bool half = false;
     for (;; ++p) {
-      if (*p == u'l') ++longs;
-      else if (*p == u'h') half = true;
-      else if (*p == u'I' && p[1] == u'6' && p[2] == u'4') { longs = 2; p += 2; }
-      else break;
+      if (*p == u'l')
+        ++longs;
+      else if (*p == u'h')
+        half = true;
+      else if (*p == u'I' && p[1] == u'6' && p[2] == u'4') {
+        longs = 2;
+        p += 2;
+      } else
+        break;
     }
     switch (*p) {
       case u'd':
       case u'i': {
-        std::int64_t v = longs >= 2 ? va_arg(args, long long)
-                         : longs == 1 ? va_arg(args, long) : va_arg(args, int);
+        std::int64_t v = longs >= 2   ? va_arg(args, long long)
+                         : longs == 1 ? va_arg(args, long)
+                                      : va_arg(args, int);
         if (half) v = static_cast<short>(v);
-        std::uint64_t magnitude = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+        std::uint64_t magnitude =
+            v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
         const char* sign = v < 0 ? "-" : spec.plus ? "+" : spec.space ? " " : "";
         putUnsigned(sink, spec, magnitude, 10, false, sign);
         break;
@@ -175,8 +188,9 @@ std::size_t FormatWideV(Wchar* out, std::size_t capacity, const Wchar* format,
       case u'x':
       case u'X':
       case u'o': {
-        std::uint64_t v = longs >= 2 ? va_arg(args, unsigned long long)
-                          : longs == 1 ? va_arg(args, unsigned long) : va_arg(args, unsigned int);
+        std::uint64_t v = longs >= 2   ? va_arg(args, unsigned long long)
+                          : longs == 1 ? va_arg(args, unsigned long)
+                                       : va_arg(args, unsigned int);
         if (half) v = static_cast<unsigned short>(v);
         unsigned base = *p == u'u' ? 10 : *p == u'o' ? 8 : 16;
         putUnsigned(sink, spec, v, base, *p == u'X', "");
@@ -184,7 +198,8 @@ std::size_t FormatWideV(Wchar* out, std::size_t capacity, const Wchar* format,
       }
       case u'p': {
         spec.alt = true;
-        putUnsigned(sink, spec, reinterpret_cast<std::uintptr_t>(va_arg(args, void*)), 16, false, "");
+        putUnsigned(sink, spec, reinterpret_cast<std::uintptr_t>(va_arg(args, void*)), 16, false,
+                    "");
         break;
       }
       case u'c': {
@@ -202,8 +217,10 @@ std::size_t FormatWideV(Wchar* out, std::size_t capacity, const Wchar* format,
       }
       case u's':
         // The handset's wide printf: %s is a wide string, %hs a narrow one.
-        if (half) putText(sink, spec, va_arg(args, const char*));
-        else putText(sink, spec, va_arg(args, const Wchar*));
+        if (half)
+          putText(sink, spec, va_arg(args, const char*));
+        else
+          putText(sink, spec, va_arg(args, const Wchar*));
         break;
       case u'S':
         putText(sink, spec, va_arg(args, const char*));
@@ -270,7 +287,11 @@ std::u16string Utf8ToUtf16(std::string_view text) {
   while (i < text.size()) {
     auto b = static_cast<unsigned char>(text[i]);
     std::uint32_t c = 0xFFFD;
-    int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
+    int extra = b < 0x80             ? 0
+                : (b & 0xE0) == 0xC0 ? 1
+                : (b & 0xF0) == 0xE0 ? 2
+                : (b & 0xF8) == 0xF0 ? 3
+                                     : -1;
     if (extra < 0 || i + static_cast<std::size_t>(extra) >= text.size() + (extra == 0 ? 1 : 0)) {
       if (extra == 0) c = b;
       i += 1;
@@ -279,11 +300,17 @@ std::u16string Utf8ToUtf16(std::string_view text) {
       bool ok = true;
       for (int k = 1; k <= extra; ++k) {
         auto n = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-        if ((n & 0xC0) != 0x80) { ok = false; break; }
+        if ((n & 0xC0) != 0x80) {
+          ok = false;
+          break;
+        }
         c = (c << 6) | (n & 0x3Fu);
       }
-      if (!ok) { c = 0xFFFD; i += 1; }
-      else i += static_cast<std::size_t>(extra) + 1;
+      if (!ok) {
+        c = 0xFFFD;
+        i += 1;
+      } else
+        i += static_cast<std::size_t>(extra) + 1;
     }
     if (c >= 0x10000 && c <= 0x10FFFF) {
       c -= 0x10000;

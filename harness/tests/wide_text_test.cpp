@@ -48,7 +48,9 @@ TEST(WideCompare, ExactAndCaseSensitive) {
 TEST(Utf, RoundTripsAndReplacesBrokenInput) {
   const std::u16string text = u"Vol Up \u2190\u2191 \u00DF \u0419 \U0001F600";
   EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(text)), text);
-  EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
+  EXPECT_EQ(Utf8ToUtf16("a\xFF"
+                        "b"),
+            u"a\uFFFDb");
   EXPECT_EQ(Utf8ToUtf16("\xE2\x86"), u"\uFFFD\uFFFD");
 }
 
