@@ -1,0 +1,96 @@
+// The command-line runner of the emulated handset: one executable per program, driven by options
+// and a key script, writing a debug log, a JSON report and screenshots.
+//
+// The work is split in three steps so that it can be tested in-process:
+//   ParseRunPlan  options, key script and .reg files -> RunPlan (throws UsageError; reads only)
+//   RunProgram    RunPlan + ProgramSpec -> RunOutcome (the program runs on an emu::Emulator)
+//   WriteOutputs  the log file, the report and the final screenshot
+// RunnerMain strings them together and maps the outcome to the exit status.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "harness/platform_types.h"
+#include "platform/emu/emulator.h"
+#include "platform/emu/pixels.h"
+#include "platform/emu/runner/key_script.h"
+
+namespace emu {
+
+struct ProgramSpec {
+  const char* name;                         // "vantor", "vantor1"
+  std::span<const std::uint8_t> resources;  // the program's .res bytes
+  bool readsCommandLine;                    // vantor1 reads none
+  // Runs the program on the platform already installed (harness::platform()); returns the exit
+  // code. instance = Emulator::programInstance(); commandLine = UTF-16 command line.
+  std::function<int(harness::Hinstance instance, const std::u16string& commandLine)> entry;
+};
+
+// The whole executable: returns the process's exit status.
+int RunnerMain(int argc, char** argv, const ProgramSpec& program);
+
+// Exit statuses besides the program's own exit code.
+inline constexpr int kExitUsage = 2;    // bad options, script or .reg file
+inline constexpr int kExitStopped = 3;  // still running at --until-ms
+
+// Bad options or input files; what() is the complete message ("keys.txt:7: unknown action ...").
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct RunPlan {
+  bool help = false;
+  bool headless = false;
+  std::u16string commandLine;
+  KeyScript script;                         // empty without --keys
+  std::string profileFile;                  // empty: none
+  std::string profileText;                  // its bytes, already validated
+  std::string registryFile;                 // empty: the registry lives in memory only
+  std::optional<std::string> registryText;  // the file's bytes when it existed, validated
+  int screenWidth = 320;
+  int screenHeight = 320;
+  std::uint32_t startTick = 100000;
+  std::uint32_t untilMs = 5000;
+  std::vector<ForeignWindow> foreignWindows;
+  std::string logFile;  // empty: standard error
+  std::string screenshotFile;
+  std::string reportFile;
+};
+
+// args are the arguments after the executable's name.
+RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& program);
+std::string UsageText(const ProgramSpec& program);
+
+struct RunOutcome {
+  RunResult result;
+  bool stopped = false;  // stopped at --until-ms
+  // A failure during the run that makes the exit status 2 (a script line that could not be
+  // carried out, the registry file that could not be written); empty when none.
+  std::string error;
+  std::string log;  // the debug output as UTF-8, exactly as written
+  DeviceRecord record;
+  std::optional<WindowInfo> foreground;
+  bool taskBarVisible = false;
+  bool sipButtonVisible = false;
+  Bitmap screen;
+};
+
+// Runs the program. The debug output goes to logSink as it is written (UTF-8) when given, and is
+// always collected in RunOutcome::log.
+RunOutcome RunProgram(const RunPlan& plan, const ProgramSpec& program,
+                      const std::function<void(std::string_view)>& logSink = {});
+
+std::string ReportJson(const RunOutcome& outcome);
+
+// Writes the log file (when --log was given), the report and the final screenshot. Throws
+// std::runtime_error naming the file that could not be written.
+void WriteOutputs(const RunPlan& plan, const RunOutcome& outcome);
+
+}  // namespace emu
