@@ -33,6 +33,9 @@ class RegFileError : public std::runtime_error {
 
 class Registry {
  public:
+  // The four roots exist from the start.
+  Registry();
+
   // Paths are full: "HKEY_LOCAL_MACHINE\\System\\State\\Corvane\\LCDTest" (the root's long name
   // first; HKLM, HKCU, HKCR and HKU are accepted as short forms). Returned paths use the long
   // name and the spelling of the key's first creation.
@@ -42,7 +45,8 @@ class Registry {
   // Creates the key and its missing parents; false for a path with no valid root.
   bool createKey(const std::u16string& path);
   std::optional<RegistryValue> get(const std::u16string& path, const std::u16string& name) const;
-  // Fails (false) when the key does not exist.
+  // Fails (false) when the key does not exist, or for a string with a line break or a null
+  // unit (the .reg text cannot hold them).
   bool set(const std::u16string& path, const std::u16string& name, RegistryValue value);
 
   // Merges a .reg file ("Windows Registry Editor Version 5.00" or "REGEDIT4"; UTF-8 with or
@@ -53,8 +57,12 @@ class Registry {
   // The whole registry as .reg text (UTF-8, CR LF, keys and values in a stable order).
   std::string toRegText() const;
 
+  // Deletes a key and everything below it (not a root); false when it does not exist.
+  bool deleteKey(const std::u16string& path);
+
   // From now on every change rewrites this file atomically. Throws std::runtime_error when the
-  // first write fails.
+  // first write fails; later failures are reported once on standard error and the registry
+  // carries on in memory.
   void attachFile(const std::string& file);
   // Called after every successful set() with the full key path, name and value.
   void setWriteObserver(std::function<void(const std::u16string& path, const std::u16string& name,
@@ -69,10 +77,13 @@ class Registry {
   };
   Key* findKey(const std::u16string& path);
   const Key* findKey(const std::u16string& path) const;
+  Key* createPath(const std::vector<std::u16string>& parts);
+  static void appendKeyText(const Key& key, const std::u16string& path, std::u16string& out);
   void persist();
 
   std::map<std::u16string, Key> roots_;  // folded long root name
   std::string file_;
+  bool persistFailing_ = false;  // a failed rewrite was reported; quiet until one succeeds
   std::function<void(const std::u16string&, const std::u16string&, const RegistryValue&)> observer_;
 };
 
