@@ -1,0 +1,215 @@
+#include "platform/emu/runner/key_script.h"
+
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include "platform/emu/runner/runner.h"
+
+namespace emu {
+
+namespace {
+
+std::string Lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+std::vector<std::string_view> Words(std::string_view line) {
+  std::vector<std::string_view> words;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    std::size_t start = i;
+    while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+    if (i > start) words.push_back(line.substr(start, i - start));
+  }
+  return words;
+}
+
+struct LineParser {
+  const std::string& file;
+  int line;
+
+  [[noreturn]] void fail(const std::string& problem) const {
+    throw UsageError(file + ":" + std::to_string(line) + ": " + problem);
+  }
+
+  std::uint64_t number(std::string_view word, std::uint64_t max, const char* what) const {
+    std::optional<std::uint64_t> value = ParseNumber(word, 0, max);
+    if (!value) {
+      fail("bad " + std::string(what) + " '" + std::string(word) + "' (0.." + std::to_string(max) +
+           ")");
+    }
+    return *value;
+  }
+
+  std::uint32_t vk(const std::vector<std::string_view>& words, const std::string& action) const {
+    if (words.size() < 2) fail(action + " needs a key");
+    std::optional<std::uint32_t> value = ParseVirtualKey(words[1]);
+    if (!value) fail("unknown key '" + std::string(words[1]) + "'");
+    return *value;
+  }
+
+  // Parses "name=value" options after the key; allowed maps each name to its maximum.
+  void options(const std::vector<std::string_view>& words, const std::string& action,
+               std::initializer_list<std::pair<const char*, std::uint64_t>> allowed,
+               const std::function<void(const std::string&, std::uint64_t)>& store) const {
+    std::vector<std::string> seen;
+    for (std::size_t i = 2; i < words.size(); ++i) {
+      const std::size_t eq = words[i].find('=');
+      const std::string name = Lower(words[i].substr(0, eq));
+      bool known = false;
+      for (const auto& [optionName, max] : allowed) {
+        if (eq == std::string_view::npos || name != optionName) continue;
+        known = true;
+        for (const std::string& s : seen) {
+          if (s == name) fail(name + "= given twice");
+        }
+        seen.push_back(name);
+        store(name, number(words[i].substr(eq + 1), max, optionName));
+      }
+      if (!known) fail("unexpected '" + std::string(words[i]) + "' after " + action);
+    }
+  }
+
+  void count(const std::vector<std::string_view>& words, std::size_t n,
+             const std::string& usage) const {
+    if (words.size() != n) fail("expected '" + usage + "'");
+  }
+};
+
+}  // namespace
+
+std::optional<std::uint64_t> ParseNumber(std::string_view word, std::uint64_t min,
+                                         std::uint64_t max) {
+  int base = 10;
+  if (word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) {
+    base = 16;
+    word.remove_prefix(2);
+  }
+  if (word.empty() || word.size() > 20) return std::nullopt;
+  std::uint64_t value = 0;
+  for (char c : word) {
+    std::uint64_t d;
+    if (c >= '0' && c <= '9') {
+      d = static_cast<std::uint64_t>(c - '0');
+    } else if (base == 16 && c >= 'a' && c <= 'f') {
+      d = static_cast<std::uint64_t>(c - 'a' + 10);
+    } else if (base == 16 && c >= 'A' && c <= 'F') {
+      d = static_cast<std::uint64_t>(c - 'A' + 10);
+    } else {
+      return std::nullopt;
+    }
+    if (d >= static_cast<std::uint64_t>(base)) return std::nullopt;
+    if (value > (UINT64_MAX - d) / static_cast<std::uint64_t>(base)) return std::nullopt;
+    value = value * static_cast<std::uint64_t>(base) + d;
+  }
+  if (value < min || value > max) return std::nullopt;
+  return value;
+}
+
+std::optional<std::uint32_t> ParseVirtualKey(std::string_view word) {
+  const std::string name = Lower(word);
+  // A single letter or digit names its key: "0" is the digit key (48), not the code 0.
+  if (name.size() == 1 && name[0] >= 'a' && name[0] <= 'z') {
+    return static_cast<std::uint32_t>('A' + (name[0] - 'a'));
+  }
+  if (name.size() == 1 && name[0] >= '0' && name[0] <= '9') {
+    return static_cast<std::uint32_t>(name[0]);
+  }
+  static constexpr std::pair<const char*, std::uint32_t> kNames[] = {
+      {"return", 0x0D}, {"escape", 0x1B}, {"space", 0x20},  {"back", 0x08},
+      {"tab", 0x09},    {"left", 0x25},   {"up", 0x26},     {"right", 0x27},
+      {"down", 0x28},   {"shift", 0x10},  {"control", 0x11}};
+  for (const auto& [keyName, vk] : kNames) {
+    if (name == keyName) return vk;
+  }
+  if (name.size() >= 2 && name[0] == 'f') {
+    std::optional<std::uint64_t> n = ParseNumber(name.substr(1), 1, 12);
+    if (n && name[1] != '0') return static_cast<std::uint32_t>(0x70 + *n - 1);
+  }
+  std::optional<std::uint64_t> code = ParseNumber(word, 0, 255);
+  if (code) return static_cast<std::uint32_t>(*code);
+  return std::nullopt;
+}
+
+KeyScript ParseKeyScript(std::string_view text, const std::string& file) {
+  KeyScript script;
+  script.file = file;
+  if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  int lineNo = 0;
+  while (!text.empty()) {
+    ++lineNo;
+    std::size_t nl = text.find('\n');
+    std::string_view line = text.substr(0, nl);
+    text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
+    if (std::size_t hash = line.find('#'); hash != std::string_view::npos) {
+      line = line.substr(0, hash);
+    }
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const std::vector<std::string_view> words = Words(line);
+    if (words.empty()) continue;
+
+    const LineParser p{file, lineNo};
+    const std::string action = Lower(words[0]);
+    ScriptAction a;
+    a.line = lineNo;
+    if (action == "wait") {
+      p.count(words, 2, "wait MS");
+      a.kind = ActionKind::Wait;
+      a.ms = static_cast<std::uint32_t>(p.number(words[1], UINT32_MAX, "milliseconds"));
+    } else if (action == "down" || action == "up") {
+      a.kind = action == "down" ? ActionKind::Down : ActionKind::Up;
+      a.vk = p.vk(words, action);
+      p.options(words, action, {{"scan", 255}, {"repeat", 65535}},
+                [&](const std::string& name, std::uint64_t v) {
+                  (name == "scan" ? a.scan : a.repeat) = static_cast<std::uint32_t>(v);
+                });
+    } else if (action == "press") {
+      a.kind = ActionKind::Press;
+      a.vk = p.vk(words, action);
+      a.ms = 50;
+      p.options(words, action, {{"scan", 255}, {"hold", UINT32_MAX}},
+                [&](const std::string& name, std::uint64_t v) {
+                  (name == "scan" ? a.scan : a.ms) = static_cast<std::uint32_t>(v);
+                });
+    } else if (action == "tap") {
+      p.count(words, 3, "tap X Y");
+      a.kind = ActionKind::Tap;
+      a.x = static_cast<int>(p.number(words[1], 65535, "x"));
+      a.y = static_cast<int>(p.number(words[2], 65535, "y"));
+    } else if (action == "activate-other" || action == "repaint") {
+      p.count(words, 1, action);
+      a.kind = action == "repaint" ? ActionKind::Repaint : ActionKind::ActivateOther;
+    } else if (action == "screenshot") {
+      p.count(words, 2, "screenshot FILE.png");
+      a.kind = ActionKind::Screenshot;
+      a.path = std::string(words[1]);
+    } else if (action == "answer") {
+      p.count(words, 2, "answer ok|cancel");
+      const std::string answer = Lower(words[1]);
+      if (answer != "ok" && answer != "cancel") {
+        p.fail("bad answer '" + std::string(words[1]) + "' (ok or cancel)");
+      }
+      a.kind = ActionKind::Answer;
+      a.answer = answer == "ok" ? 1 : 2;
+    } else {
+      p.fail("unknown action '" + std::string(words[0]) + "'");
+    }
+    script.actions.push_back(std::move(a));
+  }
+  return script;
+}
+
+KeyScript LoadKeyScript(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw UsageError(file + ": cannot be read");
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return ParseKeyScript(text, file);
+}
+
+}  // namespace emu

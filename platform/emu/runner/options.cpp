@@ -1,0 +1,259 @@
+// The runner's command line: options, then the program's command-line words.
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "harness/wide_text.h"
+#include "platform/emu/registry.h"
+#include "platform/emu/runner/runner.h"
+
+namespace emu {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct OptionInfo {
+  const char* name;
+  bool takesValue;
+  bool repeatable;
+};
+
+constexpr OptionInfo kOptions[] = {
+    {"--headless", false, false},  {"--help", false, false},      {"--keys", true, false},
+    {"--profile", true, false},    {"--registry", true, false},   {"--screen", true, false},
+    {"--start-tick", true, false}, {"--until-ms", true, false},   {"--foreign-window", true, true},
+    {"--log", true, false},        {"--screenshot", true, false}, {"--report", true, false},
+    {"--cmdline", true, false},
+};
+
+std::string ReadBytes(const std::string& file) {
+  std::error_code ec;
+  if (!fs::is_regular_file(file, ec)) throw UsageError(file + ": cannot be read");
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw UsageError(file + ": cannot be read");
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A file the run will write: its folder must exist, so that the run is not wasted.
+void CheckWritable(const std::string& file, const std::string& what) {
+  if (file.empty()) throw UsageError(what + " needs a file name");
+  fs::path parent = fs::path(file).parent_path();
+  if (parent.empty()) parent = ".";
+  std::error_code ec;
+  if (!fs::is_directory(parent, ec)) {
+    throw UsageError(what + " " + file + ": folder " + parent.string() + " does not exist");
+  }
+  if (fs::is_directory(file, ec)) throw UsageError(what + " " + file + ": is a folder");
+}
+
+// .reg bytes checked by a trial merge, so that the run never starts with a bad file.
+void CheckRegText(const std::string& bytes, const std::string& file) {
+  try {
+    Registry scratch;
+    scratch.mergeText(bytes, file);
+  } catch (const RegFileError& e) {
+    throw UsageError(e.what());
+  }
+}
+
+}  // namespace
+
+std::string UsageText(const ProgramSpec& program) {
+  std::string name = program.name;
+  std::string text = "usage: " + name + " [OPTIONS]" +
+                     (program.readsCommandLine ? " [COMMAND LINE WORDS...]" : "") +
+                     "\n"
+                     "Runs " +
+                     name +
+                     " on the emulated handset.\n"
+                     "\n"
+                     "  --headless               no window; virtual clock, driven by --keys\n"
+                     "  --keys FILE              key script (one action per line)\n"
+                     "  --profile FILE           .reg file merged into the registry at start\n"
+                     "  --registry FILE          device registry: read at start if it exists,\n"
+                     "                           rewritten after every change\n"
+                     "  --screen WxH             screen size (default 320x320)\n"
+                     "  --start-tick N           virtual clock at start (default 100000)\n"
+                     "  --until-ms N             virtual ms allowed after the script's last line\n"
+                     "                           (default 5000); then the program is stopped\n"
+                     "  --foreign-window CLASS[:TITLE]\n"
+                     "                           another program's top-level window (repeatable)\n"
+                     "  --log FILE               debug output (default standard error)\n"
+                     "  --screenshot FILE.png    the screen at the end\n"
+                     "  --report FILE.json       JSON report of the run\n";
+  if (program.readsCommandLine) {
+    text += "  --cmdline STRING         the exact command line instead of the words\n";
+  }
+  text +=
+      "  --help                   this text\n"
+      "\n"
+      "Key script actions: wait MS | down VK [scan=N] [repeat=N] | up VK [scan=N] [repeat=N] |\n"
+      "press VK [scan=N] [hold=MS] | tap X Y | activate-other | repaint | screenshot FILE.png |\n"
+      "answer ok|cancel. '#' starts a comment.\n"
+      "\n"
+      "Exit status: the program's exit code; 3 when stopped at --until-ms; 2 for bad options,\n"
+      "a bad key script or .reg file.\n";
+  return text;
+}
+
+RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& program) {
+  const std::string self = program.name;
+  const auto fail = [&](const std::string& problem) -> void {
+    throw UsageError(self + ": " + problem);
+  };
+
+  RunPlan plan;
+  std::vector<std::string> seen;
+  std::vector<std::string> words;
+  std::optional<std::string> cmdline;
+  std::string keysFile;
+  bool optionsDone = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsDone || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+      optionsDone = true;
+      words.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsDone = true;
+      continue;
+    }
+    const std::size_t eq = arg.find('=');
+    const std::string name = arg.substr(0, eq);
+    const OptionInfo* info = nullptr;
+    for (const OptionInfo& o : kOptions) {
+      if (name == o.name) info = &o;
+    }
+    if (!info) fail("unknown option '" + name + "' (see --help)");
+    if (!program.readsCommandLine && name == "--cmdline") {
+      fail(self + " reads no command line (--cmdline)");
+    }
+    if (!info->repeatable) {
+      for (const std::string& s : seen) {
+        if (s == name) fail(name + " given twice");
+      }
+      seen.push_back(name);
+    }
+    std::string value;
+    if (info->takesValue) {
+      if (eq != std::string::npos) {
+        value = arg.substr(eq + 1);
+      } else if (i + 1 < args.size()) {
+        value = args[++i];
+      } else {
+        fail(name + " needs a value");
+      }
+    } else if (eq != std::string::npos) {
+      fail(name + " takes no value");
+    }
+
+    if (name == "--help") {
+      plan.help = true;
+      return plan;
+    } else if (name == "--headless") {
+      plan.headless = true;
+    } else if (name == "--keys") {
+      keysFile = value;
+    } else if (name == "--profile") {
+      plan.profileFile = value;
+    } else if (name == "--registry") {
+      plan.registryFile = value;
+    } else if (name == "--screen") {
+      const std::size_t x = value.find_first_of("xX");
+      std::optional<std::uint64_t> w, h;
+      if (x != std::string::npos) {
+        w = ParseNumber(std::string_view(value).substr(0, x), 1, 4096);
+        h = ParseNumber(std::string_view(value).substr(x + 1), 1, 4096);
+      }
+      if (!w || !h) fail("bad --screen '" + value + "' (WxH, each 1..4096)");
+      plan.screenWidth = static_cast<int>(*w);
+      plan.screenHeight = static_cast<int>(*h);
+    } else if (name == "--start-tick" || name == "--until-ms") {
+      std::optional<std::uint64_t> n = ParseNumber(value, 0, UINT32_MAX);
+      if (!n) fail("bad " + name + " '" + value + "' (0..4294967295)");
+      (name == "--start-tick" ? plan.startTick : plan.untilMs) = static_cast<std::uint32_t>(*n);
+    } else if (name == "--foreign-window") {
+      const std::size_t colon = value.find(':');
+      const std::string className = value.substr(0, colon);
+      if (className.empty()) fail("bad --foreign-window '" + value + "' (CLASS[:TITLE])");
+      plan.foreignWindows.push_back(
+          {harness::Utf8ToUtf16(className),
+           colon == std::string::npos ? u"" : harness::Utf8ToUtf16(value.substr(colon + 1))});
+    } else if (name == "--log") {
+      plan.logFile = value;
+    } else if (name == "--screenshot") {
+      plan.screenshotFile = value;
+    } else if (name == "--report") {
+      plan.reportFile = value;
+    } else if (name == "--cmdline") {
+      cmdline = value;
+    }
+  }
+
+  const auto has = [&](const char* option) {
+    return std::find(seen.begin(), seen.end(), option) != seen.end();
+  };
+
+  // The program's command line.
+  if (!program.readsCommandLine && !words.empty()) {
+    fail(self + " reads no command line (unexpected '" + words[0] + "')");
+  }
+  if (cmdline && !words.empty()) {
+    fail("both --cmdline and command line words given ('" + words[0] + "')");
+  }
+  std::string line;
+  if (cmdline) {
+    line = *cmdline;
+  } else {
+    for (const std::string& w : words) line += (line.empty() ? "" : " ") + w;
+  }
+  plan.commandLine = harness::Utf8ToUtf16(line);
+
+  // Input files, read and checked now: a bad one stops the run before anything is written.
+  if (has("--keys")) {
+    plan.script = LoadKeyScript(keysFile);
+  }
+  for (const ScriptAction& a : plan.script.actions) {
+    const std::string where = plan.script.file + ":" + std::to_string(a.line) + ": ";
+    if (a.kind == ActionKind::Tap && (a.x >= plan.screenWidth || a.y >= plan.screenHeight)) {
+      throw UsageError(where + "tap (" + std::to_string(a.x) + ", " + std::to_string(a.y) +
+                       ") is outside the " + std::to_string(plan.screenWidth) + "x" +
+                       std::to_string(plan.screenHeight) + " screen");
+    }
+    if (a.kind == ActionKind::Screenshot) {
+      try {
+        CheckWritable(a.path, "screenshot");
+      } catch (const UsageError& e) {
+        throw UsageError(where + e.what());
+      }
+    }
+  }
+  if (has("--profile")) {
+    plan.profileText = ReadBytes(plan.profileFile);
+    CheckRegText(plan.profileText, plan.profileFile);
+  }
+  if (has("--registry")) {
+    CheckWritable(plan.registryFile, "--registry");
+    std::error_code ec;
+    if (fs::exists(plan.registryFile, ec)) {
+      plan.registryText = ReadBytes(plan.registryFile);
+      CheckRegText(*plan.registryText, plan.registryFile);
+    }
+  }
+  if (has("--log")) {
+    CheckWritable(plan.logFile, "--log");
+  }
+  if (has("--screenshot")) {
+    CheckWritable(plan.screenshotFile, "--screenshot");
+  }
+  if (has("--report")) {
+    CheckWritable(plan.reportFile, "--report");
+  }
+  return plan;
+}
+
+}  // namespace emu
