@@ -291,3 +291,43 @@ TEST(RegistryTest, MergeFileErrors) {
 
 }  // namespace
 }  // namespace emu
+
+namespace emu {
+namespace {
+
+// The device profiles shipped in profiles/ parse and say what their names promise.
+TEST(RegistryTest, DeviceProfiles) {
+  const fs::path dir = fs::path(EMU_TEST_DATA_DIR) / ".." / ".." / ".." / ".." / "profiles";
+  const std::u16string keypad = u"HKLM\\Drivers\\BuiltIn\\keypad";
+  struct Profile {
+    const char* file;
+    std::uint32_t country;
+    const char16_t* dll;  // null: no value
+  };
+  const Profile profiles[] = {
+      {"german.reg", 11, u"keypad_QUARN_0407.Dll"},
+      {"russian.reg", 44, u"keypad_QUARN_0419.Dll"},
+      {"spanish.reg", 27, u"keypad_QUARN_0C0A.Dll"},
+      {"norwegian.reg", 22, u"keypad_QUARN_0414.Dll"},
+      {"french.reg", 10, u"keypad_QUARN_040C.Dll"},
+      {"no-driver.reg", 0, nullptr},
+  };
+  for (const Profile& p : profiles) {
+    SCOPED_TRACE(p.file);
+    Registry reg;
+    // A driver name from an earlier profile must not survive the no-driver one.
+    reg.mergeText("REGEDIT4\n[HKLM\\Drivers\\BuiltIn\\keypad]\n\"Dll\"=\"old.Dll\"\n", "old.reg");
+    ASSERT_NO_THROW(reg.mergeFile((dir / p.file).string()));
+    EXPECT_EQ(reg.get(kPhone, u"TRV_Country"), RegistryValue(p.country));
+    EXPECT_EQ(reg.get(kPhone, u"FactorySIMInserted"), RegistryValue(0u));
+    EXPECT_EQ(reg.get(kPhone, u"FactorySimpleTest"), RegistryValue(0u));
+    if (p.dll) {
+      EXPECT_EQ(reg.get(keypad, u"Dll"), RegistryValue(std::u16string(p.dll)));
+    } else {
+      EXPECT_EQ(reg.get(keypad, u"Dll"), std::nullopt);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace emu
