@@ -139,7 +139,7 @@ KeyArt keyArt(int slot) {
       k.label = U"Alt", k.maxText = 12;
       break;
     case 35:
-      k.label = U"sym", k.maxText = 12;
+      k.label = U"sym", k.maxText = 11;
       break;
     case 36:
       k.symbol = Symbol::Camera, k.inPicture = false;
@@ -446,26 +446,27 @@ Canvas drawPressedKey(const Font& font, int slot) {
 int runArtgen(const std::vector<std::string>& args, const std::string& defaultFont,
               std::ostream& err) {
   std::optional<std::string> outVantor, outVantor1;
-  std::string fontFile = defaultFont;
+  std::optional<std::string> fontFile;
+  const char* const usage = "usage: artgen --out-vantor DIR --out-vantor1 DIR [--font FILE]\n";
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if ((a == "--out-vantor" || a == "--out-vantor1" || a == "--font") && i + 1 < args.size()) {
-      const std::string& value = args[++i];
-      if (a == "--out-vantor") outVantor = value;
-      if (a == "--out-vantor1") outVantor1 = value;
-      if (a == "--font") fontFile = value;
-    } else {
-      err << "artgen: unexpected argument '" << a << "'\n"
-          << "usage: artgen --out-vantor DIR --out-vantor1 DIR [--font FILE]\n";
+    if (a != "--out-vantor" && a != "--out-vantor1" && a != "--font") {
+      err << "artgen: unexpected argument '" << a << "'\n" << usage;
       return 2;
     }
+    if (i + 1 == args.size()) {
+      err << "artgen: " << a << " needs a value\n" << usage;
+      return 2;
+    }
+    const std::string& value = args[++i];
+    (a == "--out-vantor" ? outVantor : a == "--out-vantor1" ? outVantor1 : fontFile) = value;
   }
   if (!outVantor || !outVantor1) {
-    err << "usage: artgen --out-vantor DIR --out-vantor1 DIR [--font FILE]\n";
+    err << usage;
     return 2;
   }
   std::string error;
-  const std::unique_ptr<Font> font = Font::open(fontFile, &error);
+  const std::unique_ptr<Font> font = Font::open(fontFile.value_or(defaultFont), &error);
   if (!font) {
     err << "artgen: " << error << "\n";
     return 1;

@@ -139,16 +139,19 @@ void Canvas::drawKey(Box box, double radius, double thickness, Rgba outline, Rgb
 void Canvas::drawText(const Font& font, const std::u32string& text, Box box, int maxPixels,
                       Rgba colour) {
   Font::Glyphs run;
+  Font::Glyphs capital;
   for (int size = maxPixels; size >= 4; --size) {
     run = font.render(text, size);
+    capital = font.render(U"H", size);
     if (run.inkRight - run.inkLeft <= box.width() && run.inkBottom - run.inkTop <= box.height()) {
       break;
     }
   }
-  // Whole-pixel placement keeps the hinted glyphs crisp.
+  // Ink centred across; along the height the capitals are centred, so that a full stop or a
+  // comma sits on the baseline as on the real key. Whole pixels keep the hinted glyphs crisp.
   const Point c = box.centre();
   const int ox = static_cast<int>(std::lround(c.x - (run.inkLeft + run.inkRight) / 2.0));
-  const int oy = static_cast<int>(std::lround(c.y - (run.inkTop + run.inkBottom) / 2.0));
+  const int oy = static_cast<int>(std::lround(c.y - (capital.inkTop + capital.inkBottom) / 2.0));
   for (const auto& g : run.glyphs) {
     for (int row = 0; row < g.rows; ++row) {
       for (int col = 0; col < g.width; ++col) {

@@ -1,7 +1,8 @@
 // Development aid: renders the generated files as enlarged PNG sheets for a look by eye.
 //   artgen_preview VANTOR_RES VANTOR1_RES OUT_DIR
 // writes keypad.png (the picture), pressed.png (every pressed image pasted over the picture at
-// its slot, beside the picture itself) and icons.png (every image of both icons, on grey).
+// its slot, beside the picture itself), keys.png (the pressed images one by one) and icons.png
+// (every image of both icons, on grey).
 #include <png.h>
 
 #include <cstdint>
@@ -127,6 +128,15 @@ int main(int argc, char** argv) {
   }
   paste(pressed, all, keypad.width() + 40, 0);
   writePng(out + "/pressed.png", pressed, 2);
+  // Every pressed image on its own, in slot order, ten to a row.
+  Canvas sheet(10 * 72, 6 * 44, Rgba{120, 150, 170});
+  int slot = 0;
+  for (const auto& d : vantor1::kSlotDefinitions) {
+    paste(sheet, decodeDib(readFile(v1 + "/key_" + std::to_string(d.bitmapId) + ".bmp"), 14, false),
+          4 + slot % 10 * 72, 4 + slot / 10 * 44);
+    ++slot;
+  }
+  writePng(out + "/keys.png", sheet, 2);
   Canvas icons(520, 150, Rgba{120, 150, 170});
   iconRow(icons, v + "/vantor.ico", 4);
   iconRow(icons, v1 + "/vantor1.ico", 80);
