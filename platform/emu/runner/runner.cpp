@@ -1,0 +1,116 @@
+#include "platform/emu/runner/runner.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+
+#include "harness/wide_text.h"
+#include "platform/emu/png.h"
+
+namespace emu {
+
+namespace {
+
+void WriteFile(const std::string& file, const std::string& bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.flush();
+  if (!out) throw std::runtime_error(file + ": cannot be written");
+}
+
+}  // namespace
+
+RunOutcome RunProgram(const RunPlan& plan, const ProgramSpec& program,
+                      const std::function<void(std::string_view)>& logSink) {
+  RunOutcome outcome;
+  DeviceConfig config;
+  config.screenWidth = plan.screenWidth;
+  config.screenHeight = plan.screenHeight;
+  config.startTick = plan.startTick;
+  config.foreignWindows = plan.foreignWindows;
+  config.resources = program.resources;
+  Emulator emulator(config);
+
+  // The stored registry first, then the device's settings over it; neither counts as a write
+  // of the program's.
+  Registry& registry = emulator.registry();
+  if (plan.registryText) registry.mergeText(*plan.registryText, plan.registryFile);
+  if (!plan.profileFile.empty()) registry.mergeText(plan.profileText, plan.profileFile);
+  if (!plan.registryFile.empty()) {
+    try {
+      registry.attachFile(plan.registryFile);
+    } catch (const std::runtime_error& e) {
+      outcome.error = e.what();
+      return outcome;
+    }
+  }
+
+  ScriptInput input(plan.script);
+  emulator.setInputSource(&input);
+  emulator.setIdleLimit(plan.untilMs);
+  emulator.setDebugSink([&](std::u16string_view line) {
+    const std::string text = harness::Utf16ToUtf8(line);
+    outcome.log += text;
+    if (logSink) logSink(text);
+  });
+  const harness::Hinstance instance = emulator.programInstance();
+  outcome.result = emulator.run([&] { return program.entry(instance, plan.commandLine); });
+  outcome.error = input.error();
+  outcome.stopped = !outcome.result.exited;
+  outcome.record = emulator.record();
+  outcome.foreground = emulator.foreground();
+  outcome.taskBarVisible = emulator.taskBarVisible();
+  outcome.sipButtonVisible = emulator.sipButtonVisible();
+  outcome.screen = emulator.screen();
+  return outcome;
+}
+
+void WriteOutputs(const RunPlan& plan, const RunOutcome& outcome) {
+  if (!plan.logFile.empty()) WriteFile(plan.logFile, outcome.log);
+  if (!plan.reportFile.empty()) WriteFile(plan.reportFile, ReportJson(outcome));
+  if (!plan.screenshotFile.empty()) {
+    std::string problem;
+    if (!WritePng(plan.screenshotFile, outcome.screen, &problem)) {
+      throw std::runtime_error(plan.screenshotFile + ": " + problem);
+    }
+  }
+}
+
+int RunnerMain(int argc, char** argv, const ProgramSpec& program) {
+  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  RunPlan plan;
+  try {
+    plan = ParseRunPlan(args, program);
+  } catch (const UsageError& e) {
+    std::cerr << e.what() << "\n";
+    return kExitUsage;
+  }
+  if (plan.help) {
+    std::cout << UsageText(program);
+    return 0;
+  }
+
+  // Without --log the debug output goes to standard error as it is written.
+  std::function<void(std::string_view)> sink;
+  if (plan.logFile.empty()) {
+    sink = [](std::string_view text) {
+      std::fwrite(text.data(), 1, text.size(), stderr);
+      std::fflush(stderr);
+    };
+  }
+  const RunOutcome outcome = RunProgram(plan, program, sink);
+  if (!outcome.error.empty()) {
+    std::cerr << outcome.error << "\n";
+    return kExitUsage;
+  }
+  try {
+    WriteOutputs(plan, outcome);
+  } catch (const std::runtime_error& e) {
+    std::cerr << program.name << ": " << e.what() << "\n";
+    return kExitUsage;
+  }
+  if (outcome.stopped) return kExitStopped;
+  return outcome.result.exitCode.value_or(0);
+}
+
+}  // namespace emu
