@@ -1,5 +1,6 @@
 #include "artwork.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -21,10 +22,10 @@ constexpr Rgba kCentre{30, 30, 36};      // the ring's centre
 constexpr Rgba kTalk{36, 150, 60};
 constexpr Rgba kEnd{210, 44, 44};
 
-// The picture is drawn a little wider than its 320 columns: the End key's pressed image
-// reaches 5 columns past the right edge.
 constexpr int kPictureWidth = 320;
 constexpr int kPictureHeight = 263;
+// The picture is drawn a little wider than it is: the End key's pressed image reaches 5
+// columns past its right edge.
 constexpr int kWorkWidth = 330;
 
 constexpr Box kBandBox{2, 31, 318, 86};

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "artwork.h"
 #include "vantor1/key_slot_table.h"
 
@@ -42,9 +44,10 @@ std::set<std::string> fileNames(const fs::path& dir, const std::string& prefix) 
 class TempDir {
  public:
   TempDir() {
+    // Unique per process and test: other build trees may run this test at the same time.
     path_ = fs::temp_directory_path() /
-            ("artgen_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+            ("artgen_test_" + std::to_string(::getpid()) + "_" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(path_);
     fs::create_directories(path_);
   }
