@@ -298,6 +298,15 @@ TEST(GdiHandles, SelectionDeletionAndMisuse) {
 
   EXPECT_EQ(gdi.DeleteDC(first), 1);
   EXPECT_EQ(gdi.liveObjectCount(), 0u);
+
+  // Deleting a surface with an image still selected frees the image for deletion.
+  Hdc surface = gdi.CreateCompatibleDC(nullptr);
+  Hbitmap image = gdi.createBitmap(Bitmap(3, 2, kBlue));
+  gdi.SelectObject(surface, image);
+  EXPECT_EQ(gdi.DeleteDC(surface), 1);
+  EXPECT_EQ(gdi.bitmapPixels(image)->pixels, std::vector<ColorRef>(6, kBlue));
+  EXPECT_EQ(gdi.DeleteObject(image), 1);
+  EXPECT_EQ(gdi.liveObjectCount(), 0u);
 }
 
 TEST(GdiState, ModesAndColoursReturnThePreviousValue) {
