@@ -2,6 +2,8 @@
 // surfaces), brushes and bitmaps, behind the platform's drawing operations. Every operation
 // clips to the surfaces it touches: nothing is read or written outside a bitmap, whatever the
 // rectangle. Handles are checked: an unknown or deleted handle makes the call fail harmlessly.
+// Text is drawn in the one default font (FontRenderer, font.h: the given TrueType file at
+// kDefaultFontPixelSize pixels, antialiased and blended onto the destination).
 #pragma once
 
 #include <cstddef>
