@@ -114,11 +114,11 @@ bool LineTestDialog::OnEraseBkgnd(harness::Hdc surface) {
 
 void LineTestDialog::OnKeyDown(std::uint32_t vkCode, std::uint32_t, std::uint32_t) {
   harness::platform().ShellSwitch(0, 1);
+  // Codes that mark nothing through the hook (the ring segments') mark nothing here either,
+  // once the hook is gone; and the empty slot (code 0) stands for no key at all.
+  const bool marksNothing = vkCode == 0 || HookSlotFor(vkCode, 0) == HOOK_CONSUME;
   for (KeySlot& slot : m_keySlots) {
-    // The empty slot has code 0 and stands for no key, whatever code an event carries.
-    if (slot.GetVkCode() != 0 && slot.GetVkCode() == static_cast<std::int32_t>(vkCode)) {
-      MarkKey(slot);
-    }
+    if (!marksNothing && slot.GetVkCode() == static_cast<std::int32_t>(vkCode)) MarkKey(slot);
   }
   Default();
 }

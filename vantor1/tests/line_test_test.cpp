@@ -429,7 +429,12 @@ TEST_F(LineTest, WithoutTheHookTheDialogRouteStillCounts) {
   os().hookAvailable = false;
   os().Press('A');
   os().Press(143);  // would be Shift through the hook; here it reaches no slot
-  Step([] { EXPECT_EQ(Dialog().m_nPressedCount, 1); });
+  os().Press(33);   // the ring segments stay unmarkable by the dialog route too
+  os().Press(34);
+  Step([] {
+    EXPECT_EQ(Dialog().m_nPressedCount, 1);
+    for (int ring = 52; ring <= 55; ++ring) EXPECT_FALSE(Dialog().m_keySlots[ring].IsPressed());
+  });
   Run();
   EXPECT_EQ(os().CountEvents("hook installed 20"), 0);
 }
