@@ -135,6 +135,15 @@ class Emulator : public harness::Platform {
   bool sipButtonVisible() const;
   // Drawing objects currently alive (see Gdi::liveObjectCount).
   std::size_t liveGdiObjects() const;
+  // Loads of the core library not yet released, and low-level hooks installed.
+  int loadedLibraries() const;
+  std::size_t installedHooks() const;
+  // The flags of the last SHFullScreen call, if any.
+  std::optional<std::uint32_t> lastFullScreenRequest() const;
+
+  // The hook operations found through GetProcAddressW land here.
+  harness::Hhook installHook(int idHook, harness::HookProc proc);
+  int removeHook(harness::Hhook hook);
 
   // ---- harness::Platform ----
   harness::Hmodule LoadLibraryW(const harness::Wchar* name) override;
@@ -267,8 +276,10 @@ class Emulator : public harness::Platform {
   int RelayoutDialog(harness::Hinstance instance, harness::Hwnd dialog,
                      const harness::Wchar* templateName) override;
 
- private:
+  // The implementation's state (opaque to users).
   struct State;
+
+ private:
   std::unique_ptr<State> s_;
 };
 
