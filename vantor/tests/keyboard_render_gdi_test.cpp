@@ -1,6 +1,7 @@
 // The keyboard painted by the emulated handset's drawing layer, checked pixel by pixel.
 #include <gtest/gtest.h>
 
+#include "platform/emu/font.h"
 #include "vantor/key_layouts.h"
 #include "vantor/keyboard_render.h"
 #include "vantor/test_state.h"
@@ -32,7 +33,7 @@ class RenderGdiTest : public ::testing::Test {
     }
     return n;
   }
-  testing::GdiPlatform device{VANTOR_FONT_FILE, 320, 320};
+  testing::GdiPlatform device{emu::DefaultFontFile(), 320, 320};
 };
 
 TEST_F(RenderGdiTest, FramedKeysFilledByCountOnWhite) {
