@@ -174,6 +174,7 @@ std::optional<Msg> Emulator::State::take(Hwnd filter, std::uint32_t min, std::ui
       }
     }
     if (!target || !target->alive) {  // nobody to receive it
+      if (it->key) threadKeyState[it->wParam & 0xFF] = it->message == WM_KEYDOWN;
       it = input.erase(it);
       continue;
     }
@@ -183,7 +184,10 @@ std::optional<Msg> Emulator::State::take(Hwnd filter, std::uint32_t min, std::ui
     }
     Msg m{target->hwnd(), it->message, it->wParam, lParam, it->time, it->point};
     if (!it->key) lastPointer = it->point;
-    if (remove) input.erase(it);
+    if (remove) {
+      if (it->key) threadKeyState[it->wParam & 0xFF] = it->message == WM_KEYDOWN;
+      input.erase(it);
+    }
     return m;
   }
 
@@ -299,7 +303,7 @@ int Emulator::TranslateAcceleratorW(Hwnd window, Haccel table, Msg* msg) {
   Window* target = s.live(window);
   if (!target) return 0;
   auto down = [&](std::uint32_t a, std::uint32_t b, std::uint32_t c) {
-    return s.keyDown[a] || s.keyDown[b] || s.keyDown[c];
+    return s.threadKeyState[a] || s.threadKeyState[b] || s.threadKeyState[c];
   };
   const bool control = down(VK_CONTROL, 0xA2, 0xA3);
   const bool shift = down(VK_SHIFT, 0xA0, 0xA1);

@@ -157,8 +157,9 @@ struct Emulator::State {
   Point lastPointer{};
 
   // Keyboard.
-  std::array<bool, 256> keyDown{};
-  std::vector<Hook> hooks;  // installation order
+  std::array<bool, 256> keyDown{};         // as the key events happened (previous-state bit)
+  std::array<bool, 256> threadKeyState{};  // as of the key messages retrieved (accelerators)
+  std::vector<Hook> hooks;                 // installation order
   std::uintptr_t nextHookHandle = 0x100;
   int libraryRefs = 0;
 
