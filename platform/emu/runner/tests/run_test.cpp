@@ -1,0 +1,270 @@
+// Whole runs of a small fake program through RunnerMain: exit statuses, the log, the report, the
+// registry file and the screenshot, and that a bad input file writes nothing at all.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "harness/platform.h"
+#include "harness/platform_constants.h"
+#include "harness/registry_protocol.h"
+#include "harness/wide_text.h"
+#include "platform/emu/runner/runner.h"
+
+namespace emu {
+namespace {
+
+namespace fs = std::filesystem;
+using harness::platform;
+
+// ---- The fake program ----
+// Its command line picks the behaviour: "quit N" ends with exit code N on its first timer,
+// "hang" never ends, "box" shows a message box at the first key-down and exits with 10 + its
+// answer. Every key message is logged with its tick.
+
+std::u16string g_mode;
+
+void Log(const std::string& text) {
+  const std::u16string line = harness::Utf8ToUtf16(text + "\r\n");
+  platform().DebugOutput(line.c_str());
+}
+
+std::intptr_t FakeDialogProc(harness::Hwnd dialog, std::uint32_t message, harness::Wparam wParam,
+                             harness::Lparam lParam) {
+  switch (message) {
+    case harness::WM_INITDIALOG:
+      harness::SetRegistryDword(harness::RootLocalMachine(), harness::kLcdTestKey,
+                                harness::kLcdTestValue, 1);
+      Log("[fake] start " + std::to_string(platform().GetTickCount()));
+      platform().SetTimer(dialog, 1, 100, nullptr);
+      return 1;
+    case harness::WM_KEYDOWN:
+    case harness::WM_KEYUP:
+      Log("[fake] " + std::string(message == harness::WM_KEYDOWN ? "down " : "up ") +
+          std::to_string(wParam) + " scan " + std::to_string((lParam >> 16) & 0xFF) + " at " +
+          std::to_string(platform().GetTickCount()));
+      if (message == harness::WM_KEYDOWN && g_mode == u"box") {
+        const int answer = platform().MessageBoxW(dialog, u"Pass?", u"Fake", harness::MB_OKCANCEL);
+        platform().DestroyWindow(dialog);
+        platform().PostQuitMessage(10 + answer);
+      }
+      return 1;
+    case harness::WM_TIMER:
+      if (g_mode.rfind(u"quit ", 0) == 0) {
+        platform().KillTimer(dialog, 1);
+        platform().DestroyWindow(dialog);
+        platform().PostQuitMessage(std::stoi(harness::Utf16ToUtf8(g_mode.substr(5))));
+      }
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+// A classic dialog template: visible pop-up, no controls, title "Fake".
+std::vector<std::uint16_t> FakeTemplate() {
+  const std::uint32_t style = harness::WS_POPUP | harness::WS_VISIBLE;
+  std::vector<std::uint16_t> t = {static_cast<std::uint16_t>(style & 0xFFFF),
+                                  static_cast<std::uint16_t>(style >> 16),
+                                  0,
+                                  0,
+                                  0,
+                                  0,
+                                  0,
+                                  160,
+                                  160,
+                                  0,
+                                  0};
+  for (char16_t c : std::u16string(u"Fake")) t.push_back(c);
+  t.push_back(0);
+  return t;
+}
+
+int FakeEntry(harness::Hinstance instance, const std::u16string& commandLine) {
+  g_mode = commandLine;
+  const std::vector<std::uint16_t> dialogTemplate = FakeTemplate();
+  harness::Hwnd dialog = platform().CreateDialogIndirectParamW(instance, dialogTemplate.data(),
+                                                               nullptr, FakeDialogProc, 0);
+  if (!dialog) return 99;
+  harness::Msg msg;
+  while (platform().GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    platform().TranslateMessage(&msg);
+    platform().DispatchMessageW(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+const ProgramSpec kFake{"fake", {}, true, FakeEntry};
+
+// ---- Helpers ----
+
+class RunnerRunTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ =
+        fs::temp_directory_path() / ("runner_run_" + std::to_string(::getpid()) + "_" +
+                                     testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  std::string write(const std::string& name, const std::string& content) const {
+    std::ofstream(path(name), std::ios::binary) << content;
+    return path(name);
+  }
+  static std::string read(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  // Runs the fake with the arguments; stderr is captured into errors_.
+  int run(std::vector<std::string> args) {
+    args.insert(args.begin(), "fake");
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    testing::internal::CaptureStderr();
+    const int status = RunnerMain(static_cast<int>(argv.size()), argv.data(), kFake);
+    errors_ = testing::internal::GetCapturedStderr();
+    return status;
+  }
+
+  // The output options every run below uses.
+  std::vector<std::string> outputs() const {
+    return {"--headless", "--registry",     path("device.reg"), "--log",        path("run.log"),
+            "--report",   path("run.json"), "--screenshot",     path("end.png")};
+  }
+
+  fs::path dir_;
+  std::string errors_;
+};
+
+const std::string kProfile =
+    "Windows Registry Editor Version 5.00\r\n"
+    "[HKEY_LOCAL_MACHINE\\System\\State\\Corvane\\Phone]\r\n"
+    "\"TRV_Country\"=dword:0000000b\r\n";
+
+TEST_F(RunnerRunTest, CompleteRunWritesLogReportRegistryAndScreenshot) {
+  const std::string profile = write("p.reg", kProfile);
+  const std::string keys = write("k.txt", "wait 10\n");
+  std::vector<std::string> args = outputs();
+  for (const char* a : {"--profile", profile.c_str(), "--keys", keys.c_str(), "--start-tick",
+                        "5000", "--foreign-window", "PLW_APP:Plenwick", "quit", "7"}) {
+    args.push_back(a);
+  }
+  EXPECT_EQ(run(args), 7) << errors_;
+  EXPECT_EQ(read(path("run.log")), "[fake] start 5000\r\n");
+
+  const std::string report = read(path("run.json"));
+  EXPECT_NE(report.find("\"exited\": true,"), std::string::npos) << report;
+  EXPECT_NE(report.find("\"exit_code\": 7,"), std::string::npos) << report;
+  EXPECT_NE(report.find("\"end_tick\": 5100,"), std::string::npos) << report;
+  // Only the program's write, not the profile's values.
+  EXPECT_NE(report.find("\"registry_writes\": [\n    {\"tick\": 5000, \"key\": "
+                        "\"HKEY_LOCAL_MACHINE\\\\System\\\\State\\\\Corvane\\\\LCDTest\", "
+                        "\"name\": \"Vantor\", \"value\": 1}\n  ],"),
+            std::string::npos)
+      << report;
+
+  const std::string registry = read(path("device.reg"));
+  EXPECT_NE(registry.find("[HKEY_LOCAL_MACHINE\\System\\State\\Corvane\\LCDTest]\r\n"
+                          "\"Vantor\"=dword:00000001\r\n"),
+            std::string::npos)
+      << registry;
+  EXPECT_NE(registry.find("\"TRV_Country\"=dword:0000000b"), std::string::npos) << registry;
+  EXPECT_EQ(read(path("end.png")).substr(0, 4), "\x89PNG");
+
+  // The next run starts from the stored registry.
+  EXPECT_EQ(run({"--registry", path("device.reg"), "--log", path("run2.log"), "quit 0"}), 0);
+  const std::string again = read(path("device.reg"));
+  EXPECT_NE(again.find("\"TRV_Country\"=dword:0000000b"), std::string::npos) << again;
+}
+
+TEST_F(RunnerRunTest, KeysReachTheProgramInScriptOrder) {
+  const std::string keys = write("k.txt",
+                                 "down A scan=30\n"
+                                 "wait 20\n"
+                                 "press RETURN scan=38 hold=70  # three steps\n"
+                                 "up A\n");
+  EXPECT_EQ(run({"--keys", keys, "--log", path("run.log"), "--until-ms", "0", "hang"}),
+            kExitStopped)
+      << errors_;
+  EXPECT_EQ(read(path("run.log")),
+            "[fake] start 100000\r\n"
+            "[fake] down 65 scan 30 at 100000\r\n"
+            "[fake] down 13 scan 38 at 100020\r\n"
+            "[fake] up 13 scan 38 at 100090\r\n"
+            "[fake] up 65 scan 0 at 100090\r\n");
+}
+
+TEST_F(RunnerRunTest, StoppedAtTheIdleLimit) {
+  std::vector<std::string> args = outputs();
+  for (const char* a : {"--until-ms", "1000", "hang"}) args.push_back(a);
+  EXPECT_EQ(run(args), kExitStopped) << errors_;
+  const std::string report = read(path("run.json"));
+  EXPECT_NE(report.find("\"exited\": false,"), std::string::npos) << report;
+  EXPECT_NE(report.find("\"exit_code\": null,"), std::string::npos) << report;
+  EXPECT_NE(report.find("\"end_tick\": 101000,"), std::string::npos) << report;
+}
+
+TEST_F(RunnerRunTest, MessageBoxAnswersAreRecorded) {
+  const std::string keys = write("k.txt", "press A\nanswer cancel\n");
+  std::vector<std::string> args = outputs();
+  for (const char* a : {"--keys", keys.c_str(), "box"}) args.push_back(a);
+  EXPECT_EQ(run(args), 12) << errors_;
+  const std::string report = read(path("run.json"));
+  EXPECT_NE(report.find("\"message_boxes\": [\n    {\"tick\": 100000, \"caption\": \"Fake\", "
+                        "\"text\": \"Pass?\", \"answer\": \"cancel\"}\n  ]"),
+            std::string::npos)
+      << report;
+}
+
+TEST_F(RunnerRunTest, AnswerWithoutMessageBoxIsAScriptError) {
+  const std::string keys = write("k.txt", "wait 5\n\nanswer ok\n");
+  std::vector<std::string> args = outputs();
+  for (const char* a : {"--keys", keys.c_str(), "hang"}) args.push_back(a);
+  EXPECT_EQ(run(args), kExitUsage);
+  EXPECT_EQ(errors_, keys + ":3: answer: no message box is shown\n");
+  EXPECT_FALSE(fs::exists(path("run.json")));
+  EXPECT_FALSE(fs::exists(path("run.log")));
+}
+
+TEST_F(RunnerRunTest, BadInputWritesNothing) {
+  const std::string badKeys = write("bad.txt", "wait 10\nprss Q\n");
+  const std::string badProfile = write("bad.reg", kProfile + "\"X\"=dword:xyz\r\n");
+  const std::string goodKeys = write("good.txt", "wait 10\n");
+  struct Case {
+    std::vector<std::string> extra;
+    std::string error;
+  };
+  const std::vector<Case> cases = {
+      {{"--keys", badKeys, "quit 0"}, badKeys + ":2: unknown action 'prss'\n"},
+      {{"--keys", goodKeys, "--profile", badProfile, "quit 0"},
+       badProfile + ":4: bad dword value 'xyz'\n"},
+      {{"--screen", "big", "quit 0"}, "fake: bad --screen 'big' (WxH, each 1..4096)\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.error);
+    std::vector<std::string> args = outputs();
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    EXPECT_EQ(run(args), kExitUsage);
+    EXPECT_EQ(errors_, c.error);
+    for (const char* file : {"device.reg", "device.reg.tmp", "run.log", "run.json", "end.png"}) {
+      EXPECT_FALSE(fs::exists(path(file))) << file;
+    }
+  }
+}
+
+TEST_F(RunnerRunTest, LogGoesToStandardErrorByDefault) {
+  EXPECT_EQ(run({"quit 3"}), 3);
+  EXPECT_EQ(errors_, "[fake] start 100000\r\n");
+}
+
+}  // namespace
+}  // namespace emu
