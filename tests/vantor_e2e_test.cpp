@@ -1,0 +1,270 @@
+// Vantor end to end: build/bin/vantor run headless on the emulated handset with key scripts,
+// judged by its debug log (byte for byte where it matters), its report and its registry file.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string quoted(const std::string& arg) {
+  std::string out = "'";
+  for (char c : arg) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+struct Flag {
+  std::string key;  // below "HKEY_LOCAL_MACHINE\System\State\Corvane\"
+  std::string name;
+  std::uint32_t value;
+  friend bool operator==(const Flag&, const Flag&) = default;
+};
+std::ostream& operator<<(std::ostream& os, const Flag& f) {
+  return os << f.key << "\\" << f.name << "=" << f.value;
+}
+const std::vector<Flag> kAllFlagWrites = {
+    {"LCDTest", "Vantor", 1}, {"Plenwick", "SimpleTest", 2}, {"LCDTest", "Vantor", 0}};
+
+struct Outcome {
+  int status = -1;
+  std::string log;
+  std::vector<std::string> lines;  // each with its CR LF
+  std::string report;
+  std::string registry;
+  std::string errors;
+  std::vector<Flag> writes;
+
+  bool hasLine(const std::string& line) const {
+    for (const auto& l : lines) {
+      if (l == line) return true;
+    }
+    return false;
+  }
+  std::size_t countContaining(const std::string& part) const {
+    std::size_t n = 0;
+    for (const auto& l : lines) n += l.find(part) != std::string::npos ? 1 : 0;
+    return n;
+  }
+};
+
+class VantorRun {
+ public:
+  VantorRun() {
+    char pattern[] = "/tmp/vantor_e2e_XXXXXX";
+    dir_ = mkdtemp(pattern);
+  }
+  ~VantorRun() { fs::remove_all(dir_); }
+
+  // Runs build/bin/vantor on the script with the options; the command line comes last.
+  Outcome run(const std::string& script, const std::vector<std::string>& options,
+              const std::vector<std::string>& commandLine = {"--cmdline", "test"}) {
+    std::ofstream(dir_ / "keys.txt") << script;
+    std::string command = "cd " + quoted(dir_.string()) + " && " +
+                          quoted(std::string(VANTOR_BIN_DIR) + "/vantor") +
+                          " --headless --keys keys.txt --report report.json --log run.log"
+                          " --registry registry.reg";
+    for (const auto& o : options) command += " " + quoted(o);
+    for (const auto& o : commandLine) command += " " + quoted(o);
+    command += " 2> stderr.txt";
+    Outcome r;
+    const int raw = std::system(command.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.log = readFile(dir_ / "run.log");
+    for (std::size_t at = 0; at < r.log.size();) {
+      std::size_t end = r.log.find("\r\n", at);
+      end = end == std::string::npos ? r.log.size() : end + 2;
+      r.lines.push_back(r.log.substr(at, end - at));
+      at = end;
+    }
+    r.report = readFile(dir_ / "report.json");
+    r.registry = readFile(dir_ / "registry.reg");
+    r.errors = readFile(dir_ / "stderr.txt");
+    const std::regex write(
+        R"re("key": "HKEY_LOCAL_MACHINE\\\\System\\\\State\\\\Corvane\\\\(\w+)", "name": "(\w+)", "value": (\d+))re");
+    for (std::sregex_iterator it(r.report.begin(), r.report.end(), write), end; it != end; ++it) {
+      r.writes.push_back(
+          {(*it)[1].str(), (*it)[2].str(), static_cast<std::uint32_t>(std::stoul((*it)[3].str()))});
+    }
+    return r;
+  }
+
+ private:
+  fs::path dir_;
+};
+
+// Every key of the full default layout, in table order, as key-script names.
+const char* const kFullLayoutKeys[] = {
+    "117", "118", "129",  "59",    "114",  "115",    "91", "136",  "112",
+    "113", "UP",  "LEFT", "RIGHT", "DOWN", "RETURN", "Q",  "W",    "E",
+    "R",   "T",   "Y",    "U",     "I",    "O",      "P",  "A",    "S",
+    "D",   "F",   "G",    "H",     "J",    "K",      "L",  "BACK", "143",
+    "Z",   "X",   "C",    "V",     "B",    "N",      "M",  "188",  "RETURN scan=38",
+    "138", "95",  "0",    "SPACE", "190",  "62",     "140"};
+const char* const kCompactKeys[] = {"117", "118", "129", "59", "114", "115", "91"};
+
+template <std::size_t N>
+std::string pressAll(const char* const (&keys)[N]) {
+  std::string s = "wait 200\n";
+  for (const char* k : keys) s += std::string("press ") + k + "\nwait 150\n";  // 200 ms apart
+  return s + "wait 1000\n";
+}
+
+const std::string kVersionLine = "[00100000][Vantor] - V[20100625_01]\r\n";
+const char kCtrlQ[] = "wait 100\ndown CONTROL\npress Q\nup CONTROL\n";
+
+TEST(VantorE2E, FullPassReportsToTheHarness) {
+  static_assert(std::size(kFullLayoutKeys) == 52);
+  VantorRun run;
+  const Outcome r =
+      run.run(pressAll(kFullLayoutKeys), {"--profile", VANTOR_SOURCE_DIR "/profiles/no-driver.reg",
+                                          "--foreign-window", "PLW_APP:Plenwick"});
+  ASSERT_EQ(r.status, 0) << r.errors;
+  ASSERT_GE(r.lines.size(), 5u);
+  EXPECT_EQ(r.lines[0], kVersionLine);
+  EXPECT_EQ(r.lines[1], "[00100000][Vantor] - Country ID = 0x0000[0x0000] Screen[320/320]\r\n");
+  EXPECT_EQ(r.countContaining(":1]\r\n"), 52u) << r.log;
+  EXPECT_EQ(r.countContaining("[:0]"), 0u) << r.log;
+  EXPECT_TRUE(r.hasLine("[Vantor]VK_UD_SYMBOL[0x5F] [0x0000:0x80] UP\r\n")) << r.log;
+  const std::size_t n = r.lines.size();
+  EXPECT_TRUE(std::regex_match(r.lines[n - 3],
+                               std::regex(R"(\[(\d{6})\]\[Vantor\]All Button Pressed!! Pass!! )"
+                                          R"(btnCount\[52\]\r\n)")))
+      << r.lines[n - 3];
+  EXPECT_EQ(r.lines[n - 2], "[Vantor]WM_DESTROY \r\n");
+  // The dialog closes 500 ms after the pass.
+  const int passTick = std::stoi(r.lines[n - 3].substr(1, 6));
+  char returnLine[64];
+  std::snprintf(returnLine, sizeof returnLine, "[%08d][Vantor]Return To PLWMain\r\n",
+                passTick + 500);
+  EXPECT_EQ(r.lines[n - 1], returnLine);
+
+  EXPECT_EQ(r.writes, kAllFlagWrites);
+  EXPECT_NE(r.report.find(R"("foreground": {"class": "PLW_APP", "title": "Plenwick"})"),
+            std::string::npos)
+      << r.report;
+  EXPECT_NE(r.report.find(R"("sounds": 52)"), std::string::npos);
+  EXPECT_NE(r.report.find(R"("task_bar_visible": true)"), std::string::npos);
+  EXPECT_NE(r.report.find(R"("sip_button_visible": false)"), std::string::npos);
+  // The flag keys did not exist before the run: they were created.
+  EXPECT_NE(r.registry.find("[HKEY_LOCAL_MACHINE\\System\\State\\Corvane\\LCDTest]\r\n"
+                            "\"Vantor\"=dword:00000000"),
+            std::string::npos)
+      << r.registry;
+  EXPECT_NE(r.registry.find("[HKEY_LOCAL_MACHINE\\System\\State\\Corvane\\Plenwick]\r\n"
+                            "\"SimpleTest\"=dword:00000002"),
+            std::string::npos)
+      << r.registry;
+}
+
+TEST(VantorE2E, CompactLayoutPassesWithSevenKeys) {
+  VantorRun run;
+  const Outcome r = run.run(pressAll(kCompactKeys), {"--screen", "240x400"});
+  ASSERT_EQ(r.status, 0) << r.errors;
+  EXPECT_EQ(r.lines.at(1), "[00100000][Vantor] - Country ID = 0x0000[0x0000] Screen[240/400]\r\n");
+  EXPECT_EQ(r.countContaining("All Button Pressed!! Pass!! btnCount[7]\r\n"), 1u) << r.log;
+  EXPECT_EQ(r.writes, kAllFlagWrites);
+}
+
+TEST(VantorE2E, ResetOnceClearsTheCounts) {
+  VantorRun run;
+  // Q counted, RESET, Q counted as a first press again (the focus is back on the dialog).
+  const Outcome r = run.run(
+      "wait 100\npress Q\nwait 300\ntap 160 285\nwait 300\npress Q\nwait 300\n"
+      "tap 160 285\nwait 250\ntap 160 285\nwait 300\n",
+      {"--until-ms", "500"});
+  EXPECT_EQ(r.status, 3) << r.errors;  // still running: no double press within 200 ms
+  EXPECT_EQ(r.countContaining("[Q:1]\r\n"), 2u) << r.log;
+  EXPECT_EQ(r.countContaining("IDC_RESET"), 0u);
+  EXPECT_EQ(r.writes, (std::vector<Flag>{{"LCDTest", "Vantor", 1}}));
+}
+
+TEST(VantorE2E, ResetTwiceWithin200MsEndsTheTest) {
+  VantorRun run;
+  const Outcome r = run.run("wait 100\npress Q\nwait 300\ntap 160 285\nwait 150\ntap 160 285\n",
+                            {"--foreign-window", "PLW_APP:Plenwick"});
+  ASSERT_EQ(r.status, 0) << r.errors;
+  const std::size_t n = r.lines.size();
+  ASSERT_GE(n, 3u);
+  EXPECT_EQ(r.lines[n - 3], "[Vantor]IDC_RESET 2Times[406]\r\n");
+  EXPECT_EQ(r.lines[n - 2], "[Vantor]WM_DESTROY \r\n");
+  EXPECT_NE(r.lines[n - 1].find("[Vantor]Return To PLWMain\r\n"), std::string::npos);
+  EXPECT_EQ(r.writes, kAllFlagWrites);
+}
+
+TEST(VantorE2E, CtrlQClosesThroughTheSameExit) {
+  VantorRun run;
+  const Outcome r = run.run(std::string("wait 100\npress 95\n") + kCtrlQ, {});
+  ASSERT_EQ(r.status, 0) << r.errors;
+  // The symbol key is caught by the hook: no key-down line, a hook line, then its count.
+  EXPECT_EQ(r.countContaining("char[0x005F"), 1u) << r.log;
+  EXPECT_TRUE(r.hasLine("[Vantor]VK_UD_SYMBOL[0x5F] [0x0000:0x80] UP\r\n")) << r.log;
+  EXPECT_EQ(r.countContaining("OnKeyUp char[0x005F:0x00][00][Syn:1]\r\n"), 1u) << r.log;
+  // Ctrl+Q: Control's press is logged, Q becomes the close command and is never counted.
+  EXPECT_EQ(r.countContaining("OnKeyDown   char[0x0011:0x00][01]\r\n"), 1u) << r.log;
+  EXPECT_EQ(r.countContaining("[Q:"), 0u) << r.log;
+  EXPECT_EQ(r.lines.back(), "[Vantor]WM_DESTROY \r\n");  // no harness window to return to
+  EXPECT_EQ(r.writes, kAllFlagWrites);
+}
+
+TEST(VantorE2E, CountryFromTheHandsetProfile) {
+  struct Case {
+    const char* profile;
+    const char* countryLine;
+  };
+  const Case cases[] = {
+      {"german.reg", "Country ID = 0x000B[0x0000]"},
+      {"russian.reg", "Country ID = 0x002C[0x0000]"},
+      {"norwegian.reg", "Country ID = 0x0016[0x0000]"},
+  };
+  for (const Case& c : cases) {
+    VantorRun run;
+    const Outcome r =
+        run.run(kCtrlQ, {"--profile", std::string(VANTOR_SOURCE_DIR "/profiles/") + c.profile});
+    EXPECT_EQ(r.status, 0) << c.profile << r.errors;
+    EXPECT_EQ(r.countContaining(c.countryLine), 1u) << c.profile << "\n" << r.log;
+  }
+}
+
+TEST(VantorE2E, SecondInstanceBringsTheFirstForward) {
+  VantorRun run;
+  const Outcome r = run.run("", {"--foreign-window", "Dialog:Vantor"});
+  EXPECT_EQ(r.status, 0) << r.errors;
+  EXPECT_EQ(r.log, kVersionLine + "[Vantor]line key forground \r\n");
+  EXPECT_TRUE(r.writes.empty()) << r.report;
+  EXPECT_NE(r.report.find(R"("foreground": {"class": "Dialog", "title": "Vantor"})"),
+            std::string::npos)
+      << r.report;
+}
+
+TEST(VantorE2E, AnyOtherCommandLineDoesNothing) {
+  const std::vector<std::vector<std::string>> lines = {
+      {"--cmdline", "Test"}, {"--cmdline", " test"}, {"--cmdline", "test "},
+      {"test", "x"},         {"--cmdline", ""},      {}};
+  for (const auto& commandLine : lines) {
+    VantorRun run;
+    const Outcome r = run.run("wait 100\npress Q\n", {}, commandLine);
+    const std::string shown = commandLine.empty() ? "(none)" : commandLine.back();
+    EXPECT_EQ(r.status, 0) << shown << r.errors;
+    EXPECT_EQ(r.log, kVersionLine) << shown;
+    EXPECT_TRUE(r.writes.empty()) << shown;
+    EXPECT_NE(r.report.find(R"("exited": true)"), std::string::npos) << shown;
+  }
+}
+
+}  // namespace
