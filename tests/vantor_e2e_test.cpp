@@ -220,6 +220,20 @@ TEST(VantorE2E, CtrlQClosesThroughTheSameExit) {
   EXPECT_EQ(r.countContaining("[Q:"), 0u) << r.log;
   EXPECT_EQ(r.lines.back(), "[Vantor]WM_DESTROY \r\n");  // no harness window to return to
   EXPECT_EQ(r.writes, kAllFlagWrites);
+  // One keep-awake pulse right after the start, none after the end.
+  EXPECT_NE(r.report.find(R"("activity_pulses": 1,)"), std::string::npos) << r.report;
+}
+
+TEST(VantorE2E, TakesTheScreenBackWhenAnotherWindowIsActivated) {
+  VantorRun run;
+  const Outcome r = run.run("wait 100\nactivate-other\nwait 8100\n", {"--until-ms", "0"});
+  EXPECT_EQ(r.status, 3) << r.errors;  // still testing
+  EXPECT_NE(r.report.find(R"("foreground": {"class": "Dialog", "title": "Vantor"})"),
+            std::string::npos)
+      << r.report;
+  EXPECT_NE(r.report.find(R"("task_bar_visible": false)"), std::string::npos) << r.report;
+  // Pulses at 0, 4000 and 8000 ms.
+  EXPECT_NE(r.report.find(R"("activity_pulses": 3,)"), std::string::npos) << r.report;
 }
 
 TEST(VantorE2E, CountryFromTheHandsetProfile) {
