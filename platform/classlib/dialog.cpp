@@ -187,9 +187,13 @@ std::intptr_t Dialog::DialogProc(harness::Hwnd hwnd, std::uint32_t message, harn
   harness::Lresult result = 0;
   const bool handled = self->RouteMessage(message, wParam, lParam, result);
   if (message == harness::WM_DESTROY) {
-    // The window is gone: the modal run ends and later operations on it do nothing.
+    // The window is gone: the modal run ends and later operations on it do nothing. The run may
+    // be waiting for a message right now; for the application's main window the quit request
+    // that ends the program also wakes it.
     self->m_bModalRunning = false;
     self->Detach();
+    const Application* app = CurrentApplication();
+    if (app != nullptr && app->m_pMainWnd == self) harness::platform().PostQuitMessage(0);
   }
   if (!handled) return 0;
   harness::platform().SetWindowLongPtrW(hwnd, harness::DWL_MSGRESULT, result);

@@ -288,6 +288,19 @@ TEST_F(ClassLibTest, DestroyingTheWindowEndsTheRunAndLaterOperationsDoNothing) {
   EXPECT_EQ(dialog.GetSafeHwnd(), nullptr);
   EXPECT_FALSE(dialog.SetWindowText(u"x"));
   EXPECT_EQ(std::count(os.log.begin(), os.log.end(), "destroyed"), 1);
+  EXPECT_EQ(os.quitPosted, -1) << "not the main window";
+}
+
+TEST_F(ClassLibTest, DestroyingTheMainWindowAsksTheProgramToQuit) {
+  // The modal run may be waiting for a message when its window goes: the quit request wakes it.
+  Post(harness::WM_TIMER, 3);
+  Post(harness::WM_TIMER, 4);
+  TestDialog dialog(os);
+  dialog.destroyOnTimer = true;
+  app.m_pMainWnd = &dialog;
+  dialog.DoModal();
+  app.m_pMainWnd = nullptr;
+  EXPECT_EQ(os.quitPosted, 0);
 }
 
 TEST_F(ClassLibTest, QuitDuringTheModalRunEndsItAndIsKeptForTheNextLoop) {
