@@ -194,7 +194,8 @@ int Emulator::IsDialogMessageW(Hwnd dialog, Msg* msg) {
       }
       if (!stops.empty()) {
         const bool backwards =
-            (vk == VK_TAB && (s.keyDown[VK_SHIFT] || s.keyDown[0xA0] || s.keyDown[0xA1])) ||
+            (vk == VK_TAB &&
+             (s.threadKeyState[VK_SHIFT] || s.threadKeyState[0xA0] || s.threadKeyState[0xA1])) ||
             vk == VK_LEFT || vk == VK_UP;
         const auto at = std::find(stops.begin(), stops.end(), s.focus);
         std::size_t index = 0;

@@ -371,8 +371,8 @@ void Emulator::State::setActive(Window* w) {
   Window* target = nullptr;
   if (w && w->alive && w->kind != WindowKind::Foreign) {
     target = w;
-    if (w->savedFocus && w->savedFocus->alive && isDescendant(w->savedFocus, w) &&
-        effectivelyVisible(w->savedFocus)) {
+    if (w->savedFocus && w->savedFocus->alive && !w->savedFocus->destroying &&
+        isDescendant(w->savedFocus, w)) {
       target = w->savedFocus;
     }
   }

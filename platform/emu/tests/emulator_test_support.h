@@ -43,7 +43,7 @@ class Bytes {
 
 struct Control {
   std::uint16_t id;
-  std::uint32_t style;  // WS_CHILD is added
+  std::uint32_t style;  // WS_CHILD and WS_VISIBLE are added
   std::u16string text;
   std::int16_t x = 4, y = 4, cx = 40, cy = 12;
 };
@@ -65,7 +65,7 @@ inline std::vector<std::uint8_t> DialogTemplate(std::uint32_t style, std::u16str
   t.text(title);
   for (const Control& c : controls) {
     t.align4();
-    t.u32(c.style | harness::WS_CHILD);
+    t.u32(c.style | harness::WS_CHILD | harness::WS_VISIBLE);
     t.u32(0);
     t.u16(static_cast<std::uint16_t>(c.x));
     t.u16(static_cast<std::uint16_t>(c.y));
