@@ -1,3 +1,5 @@
+// The test dialog's procedure, the RESET button and the program entry with its message loop.
+
 #include "harness/debug_print.h"
 #include "harness/platform.h"
 #include "harness/platform_constants.h"
