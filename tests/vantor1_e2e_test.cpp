@@ -169,6 +169,23 @@ TEST(Vantor1EndToEnd, PassMessageCancelledComesBackOnTheNextMarking) {
   EXPECT_EQ(r.writes, Writes({kStart[0], kStart[1], kPassAcknowledged, kFinish[0], kFinish[1]}));
 }
 
+TEST(Vantor1EndToEnd, AnotherProgramComingUpBehindThePassMessageEndsTheTest) {
+  // The box itself taking the focus ends nothing; another program taking it does, once the box
+  // is answered: OK as a pass, anything else as an abandoned run.
+  for (const char* answer : {"ok", "cancel"}) {
+    SCOPED_TRACE(answer);
+    Vantor1Run run;
+    const Report r = run.Run(FiftyOneKeys() + kFiftySecond + "activate-other\nwait 100\nanswer " +
+                             answer + "\nwait 100\n");
+    EXPECT_EQ(r.status, 0) << r.text;
+    EXPECT_EQ(r.boxAnswers, std::vector<std::string>{answer});
+    std::vector<Write> expected(std::begin(kStart), std::end(kStart));
+    if (std::string(answer) == "ok") expected.push_back(kPassAcknowledged);
+    expected.insert(expected.end(), std::begin(kFinish), std::end(kFinish));
+    EXPECT_EQ(r.writes, expected);
+  }
+}
+
 TEST(Vantor1EndToEnd, SimpleTestRuleOnEveryCombination) {
   struct Case {
     const char* profile;
