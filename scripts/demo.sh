@@ -22,7 +22,11 @@ reg_dword() {
     inkey && index($0, ENVIRON["NAME"] "=dword:") == 1 { split($0, a, ":"); print a[2] }' | tail -n 1)
   if [ -n "$hex" ]; then printf '%d' "0x$hex"; else printf 'absent'; fi
 }
-json_field() { grep -o "\"$2\": *[^,}]*" "$1" | head -n 1 | sed 's/^[^:]*: *//'; }
+# A top-level field of a report, on one line: json_field FILE NAME
+json_field() {
+  tr -d '\n' <"$1" | tr -s ' ' | grep -o "\"$2\": *\(\[[^]]*\]\|{[^}]*}\|[^,}]*\)" | head -n 1 |
+    sed 's/^[^:]*: *//'
+}
 
 lcd='HKEY_LOCAL_MACHINE\System\State\Corvane\LCDTest'
 plw='HKEY_LOCAL_MACHINE\System\State\Corvane\Plenwick'
