@@ -224,7 +224,11 @@ void Emulator::State::drawInternal(Window* w, const Region& screenRects) {
   if (!w->title.empty()) {
     gdi.SetBkMode(dc, TRANSPARENT);
     gdi.SetTextColor(dc, text);
-    Rect line{client.left, client.top, client.right, std::min(client.bottom, client.top + 26)};
+    // Shell bars carry their name in the bar; another program's window in its middle, where
+    // the task bar does not hide it.
+    Rect line = w->kind == WindowKind::Foreign ? client
+                                               : Rect{client.left, client.top, client.right,
+                                                      std::min(client.bottom, client.top + 26)};
     gdi.DrawTextW(dc, w->title.c_str(), -1, &line, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }
   gdi.releaseWindowSurface(dc);
