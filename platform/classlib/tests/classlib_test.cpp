@@ -159,7 +159,7 @@ struct HandlerLog {
 
 class TestDialog : public classlib::Dialog {
  public:
-  explicit TestDialog(ScriptedPlatform& os) : Dialog(77), os_(os) {}
+  explicit TestDialog(ScriptedPlatform&) : Dialog(77) {}
   std::vector<std::string> calls;
   bool destroyOnTimer = false;
   Lresult defaultResult = 0;
@@ -204,7 +204,6 @@ class TestDialog : public classlib::Dialog {
       classlib::MapTimer<&TestDialog::OnTimer>(),
       classlib::MapKillFocus<&TestDialog::OnKillFocus>(),
   };
-  ScriptedPlatform& os_;
 };
 
 struct BoxDialog : TestDialog {
