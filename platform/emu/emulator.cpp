@@ -4,7 +4,9 @@
 #include "platform/emu/emulator.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "platform/emu/emulator_state.h"
 
@@ -48,6 +50,24 @@ Lparam PackPoint(int x, int y) {
                              (static_cast<std::uint32_t>(static_cast<std::uint16_t>(y)) << 16));
 }
 
+class SteadyHostClock : public HostClock {
+ public:
+  std::uint64_t milliseconds() override {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
+  }
+  void sleepFor(std::uint32_t ms) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  }
+};
+
+HostClock* HostClockFor(const DeviceConfig& config) {
+  static SteadyHostClock steady;
+  if (config.clock != ClockMode::Host) return nullptr;
+  return config.hostClock ? config.hostClock : &steady;
+}
+
 }  // namespace
 
 // ---- Construction ----
@@ -57,7 +77,9 @@ Emulator::State::State(Emulator* owner, DeviceConfig c)
       config(std::move(c)),
       screen(config.screenWidth, config.screenHeight, 0),
       gdi(config.fontFile.empty() ? VANTOR_FONT_FILE : config.fontFile.c_str()),
-      resources(config.resources) {}
+      resources(config.resources),
+      host(HostClockFor(config)),
+      hostStart(host ? host->milliseconds() : 0) {}
 
 Emulator::Emulator(DeviceConfig config) : s_(std::make_unique<State>(this, std::move(config))) {
   State& s = *s_;
@@ -129,6 +151,7 @@ RunResult Emulator::run(const std::function<int()>& entry) {
 
 std::optional<Msg> Emulator::State::take(Hwnd filter, std::uint32_t min, std::uint32_t max,
                                          bool remove) {
+  syncClock();
   Window* filterWindow = filter ? get(filter) : nullptr;
   auto matches = [&](Window* w, std::uint32_t message) {
     if ((min != 0 || max != 0) && (message < min || message > max)) return false;
@@ -221,18 +244,32 @@ std::optional<Msg> Emulator::State::take(Hwnd filter, std::uint32_t min, std::ui
   return std::nullopt;
 }
 
+void Emulator::State::syncClock() {
+  if (host) now = std::max(now, host->milliseconds() - hostStart);
+}
+
+void Emulator::State::passTo(std::uint64_t until) {
+  if (host) {
+    for (syncClock(); now < until; syncClock()) {
+      host->sleepFor(static_cast<std::uint32_t>(std::min<std::uint64_t>(until - now, 1000)));
+    }
+  }
+  now = std::max(now, until);
+}
+
 void Emulator::State::advance() {
   if (stopped) throw RunStopped{};
+  syncClock();
   std::optional<std::uint64_t> nextDue;
   for (const Timer& t : timers) {
     if (t.due > now && (!nextDue || t.due < *nextDue)) nextDue = t.due;
   }
   if (waitEnd) {
     if (nextDue && *nextDue <= *waitEnd) {
-      now = *nextDue;
+      passTo(*nextDue);
       return;
     }
-    now = std::max(now, *waitEnd);
+    passTo(*waitEnd);
     waitEnd.reset();
     return;
   }
@@ -242,10 +279,10 @@ void Emulator::State::advance() {
   }
   if (!idleEnd) idleEnd = now + idleLimit;
   if (nextDue && *nextDue <= *idleEnd) {
-    now = *nextDue;
+    passTo(*nextDue);
     return;
   }
-  now = std::max(now, *idleEnd);
+  passTo(*idleEnd);
   stopped = true;
   throw RunStopped{};
 }
@@ -340,6 +377,7 @@ void Emulator::PostQuitMessage(int exitCode) {
 std::uintptr_t Emulator::SetTimer(Hwnd window, std::uintptr_t id, std::uint32_t elapseMs,
                                   TimerProc proc) {
   State& s = *s_;
+  s.syncClock();
   Window* w = nullptr;
   if (window) {
     w = s.live(window);
@@ -413,6 +451,7 @@ void Emulator::keyUp(std::uint32_t vk, std::uint32_t scan, std::uint32_t repeat)
 
 void Emulator::wait(std::uint32_t ms) {
   State& s = *s_;
+  s.syncClock();
   s.waitEnd = (s.waitEnd ? *s.waitEnd : s.now) + ms;
 }
 

@@ -4,8 +4,9 @@
 // A program runs inside run(): the emulator installs itself as the process's platform and calls
 // the program's entry. Input comes from an InputSource, asked for its next action whenever the
 // program waits for a message and nothing is queued (posted messages, input, paint, due timers).
-// Time is virtual: it advances only while the program waits (InputSource::wait, or after the
-// source is exhausted, up to the idle limit). When the limit passes with the program still
+// Time is virtual by default: it advances only while the program waits (InputSource::wait, or
+// after the source is exhausted, up to the idle limit); with ClockMode::Host the same waits pass
+// in real time. When the limit passes with the program still
 // running, the run is stopped: the waiting GetMessageW unwinds with RunStopped, caught by run(),
 // and from then on nothing the program does is recorded.
 #pragma once
@@ -29,10 +30,25 @@ struct ForeignWindow {
   std::u16string title;
 };
 
+// The host's monotonic clock, for runs in real time; tests pass their own.
+class HostClock {
+ public:
+  virtual ~HostClock() = default;
+  virtual std::uint64_t milliseconds() = 0;
+  virtual void sleepFor(std::uint32_t ms) = 0;
+};
+
+enum class ClockMode {
+  Virtual,  // deterministic: starts at startTick, moves only while the program waits
+  Host,     // the host's monotonic milliseconds (32 bits, wrapping); waits take real time
+};
+
 struct DeviceConfig {
   int screenWidth = 320;
   int screenHeight = 320;
-  std::uint32_t startTick = 100000;
+  ClockMode clock = ClockMode::Virtual;
+  std::uint32_t startTick = 100000;  // the virtual clock only
+  HostClock* hostClock = nullptr;    // ClockMode::Host; null: the process's steady clock
   // Top-level windows of other programs present at start, bottom to top (the last is in front).
   std::vector<ForeignWindow> foreignWindows;
   // The program's compiled resources (.res bytes); must outlive the emulator.

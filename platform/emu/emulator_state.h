@@ -128,7 +128,9 @@ struct Emulator::State {
   std::uint32_t idleLimit = 5000;
   std::optional<std::uint64_t> idleEnd;
   std::optional<std::uint64_t> waitEnd;
-  std::uint64_t now = 0;  // virtual ms since start
+  std::uint64_t now = 0;        // ms since start
+  HostClock* host = nullptr;    // set in ClockMode::Host
+  std::uint64_t hostStart = 0;  // its reading at start
   bool running = false;
   bool stopped = false;
   std::function<void(std::u16string_view)> debugSink;
@@ -218,9 +220,14 @@ struct Emulator::State {
 
   // Queue (emulator.cpp).
   std::optional<Msg> take(Hwnd filter, std::uint32_t min, std::uint32_t max, bool remove);
-  void advance();  // nothing to retrieve: run the input source or let time pass
+  void advance();                    // nothing to retrieve: run the input source or let time pass
+  void syncClock();                  // host clock: now catches up with real time
+  void passTo(std::uint64_t until);  // time passes up to until (host clock: sleeping)
   bool recording() const { return running && !stopped; }
-  std::uint32_t tick() const { return config.startTick + static_cast<std::uint32_t>(now); }
+  std::uint32_t tick() const {
+    if (host) return static_cast<std::uint32_t>(host->milliseconds());
+    return config.startTick + static_cast<std::uint32_t>(now);
+  }
 };
 
 }  // namespace emu

@@ -77,7 +77,7 @@ std::string UsageText(const ProgramSpec& program) {
                      "                           rewritten after every change\n"
                      "  --screen WxH             screen size (default 320x320)\n"
                      "  --start-tick N           virtual clock at start (default 100000)\n"
-                     "  --until-ms N             virtual ms allowed after the script's last line\n"
+                     "  --until-ms N             ms allowed after the script's last line\n"
                      "                           (default 5000); then the program is stopped\n"
                      "  --foreign-window CLASS[:TITLE]\n"
                      "                           another program's top-level window (repeatable)\n"

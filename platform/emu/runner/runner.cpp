@@ -26,6 +26,8 @@ RunOutcome RunProgram(const RunPlan& plan, const ProgramSpec& program,
   DeviceConfig config;
   config.screenWidth = plan.screenWidth;
   config.screenHeight = plan.screenHeight;
+  // Only a headless run is driven by its script alone; otherwise time is the host's.
+  config.clock = plan.headless ? ClockMode::Virtual : ClockMode::Host;
   config.startTick = plan.startTick;
   config.foreignWindows = plan.foreignWindows;
   config.resources = program.resources;

@@ -2,6 +2,8 @@
 // time, the end of a run, low-level hooks and accelerators.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "platform/emu/tests/emulator_test_support.h"
 
 namespace emu::test {
@@ -179,6 +181,77 @@ TEST_F(QueueTest, RunReturnsTheProgramsResult) {
   EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.exitCode, 3);
   EXPECT_EQ(r.endTick, 1000u);
+}
+
+// A host clock that moves only when slept on, oversleeping by 1 ms each time.
+class FakeHostClock : public HostClock {
+ public:
+  explicit FakeHostClock(std::uint64_t start) : ms_(start) {}
+  std::uint64_t milliseconds() override { return ms_; }
+  void sleepFor(std::uint32_t ms) override {
+    slept_.push_back(ms);
+    ms_ += ms + 1;
+  }
+  const std::vector<std::uint32_t>& slept() const { return slept_; }
+
+ private:
+  std::uint64_t ms_;
+  std::vector<std::uint32_t> slept_;
+};
+
+TEST(EmulatorHostClock, TicksAreTheHostsCutTo32BitsAndWaitsSleep) {
+  FakeHostClock host(0x1FFFFFFA0);  // 96 ms before the 32-bit tick wraps
+  DeviceConfig config;
+  config.clock = ClockMode::Host;
+  config.hostClock = &host;
+  config.startTick = 1000;  // the virtual clock's; not used
+  Emulator emu(config);
+  EXPECT_EQ(emu.GetTickCount(), 0xFFFFFFA0u);
+  Script script({[](Emulator& e) { e.wait(250); }});
+  emu.setInputSource(&script);
+  emu.setIdleLimit(0);
+  std::vector<std::uint32_t> fired;
+  const RunResult r = emu.run([&] {
+    emu.SetTimer(nullptr, 0, 100, nullptr);
+    Msg m;
+    while (emu.GetMessageW(&m, nullptr, 0, 0)) {
+      if (m.message == WM_TIMER) fired.push_back(emu.GetTickCount());
+    }
+    return 0;
+  });
+  // Each timer is rescheduled from its late delivery; the wait ends after the second one.
+  EXPECT_EQ(fired, (std::vector<std::uint32_t>{5, 106}));
+  EXPECT_EQ(host.slept(), (std::vector<std::uint32_t>{100, 100, 48}));
+  EXPECT_FALSE(r.exited);
+  EXPECT_EQ(r.endTick, 155u);
+}
+
+// The default host clock: no timing asserted, only that ticks follow the steady clock.
+TEST(EmulatorHostClock, DefaultsToTheSteadyClock) {
+  const auto steady = [] {
+    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
+  };
+  DeviceConfig config;
+  config.clock = ClockMode::Host;
+  const std::uint32_t before = steady();
+  Emulator emu(config);
+  Script script({[](Emulator& e) { e.wait(2); }});
+  emu.setInputSource(&script);
+  emu.setIdleLimit(0);
+  std::uint32_t first = 0;
+  const RunResult r = emu.run([&] {
+    first = emu.GetTickCount();
+    Msg m;
+    while (emu.GetMessageW(&m, nullptr, 0, 0)) {
+    }
+    return 0;
+  });
+  const std::uint32_t after = steady();
+  EXPECT_LE(first - before, after - before);
+  EXPECT_GE(r.endTick - first, 2u);  // the wait passed in real time
+  EXPECT_LE(r.endTick - before, after - before);
 }
 
 // ---- Hooks ----
