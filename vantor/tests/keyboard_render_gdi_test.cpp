@@ -82,6 +82,28 @@ TEST_F(RenderGdiTest, PaintingLeavesNoDrawingObjectsBehind) {
   EXPECT_EQ(device.gdi.liveObjectCount(), before);
 }
 
+// A label wider and taller than its key stays inside the key; a key reaching past the screen
+// is cut at the edge.
+TEST_F(RenderGdiTest, LabelsAndKeysAreClipped) {
+  KeyTable& table = testState.keyTable;
+  table.clearKeys();
+  table.addKey(65, 0, 1, 100, 100, 14, 8, u"Camera Camera", 33);
+  table.addKey(66, 0, 2, 300, 305, 40, 40, u"Msg", 34);
+  paint();
+  for (int y = 80; y < 130; ++y) {
+    for (int x = 60; x < 160; ++x) {
+      const bool inside = x >= 100 && x < 114 && y >= 100 && y < 108;
+      if (!inside) {
+        ASSERT_EQ(at(x, y), 0x00FFFFFFu) << x << "," << y;
+      }
+    }
+  }
+  EXPECT_GT(labelPixels(0, 0x00FF0000), 0);
+  EXPECT_EQ(at(300, 305), 0u);           // frame corner
+  EXPECT_EQ(at(319, 319), 0x000000FFu);  // red face up to the screen's edge
+  EXPECT_EQ(at(299, 319), 0x00FFFFFFu);
+}
+
 TEST_F(RenderGdiTest, EmptyTableIsPlainWhite) {
   testState.keyTable.clearKeys();
   paint();
