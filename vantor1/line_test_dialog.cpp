@@ -73,12 +73,7 @@ void LineTestDialog::MarkKey(KeySlot& slot) {
   {
     classlib::ClientSurface client(GetSafeHwnd());
     if (!client.IsValid()) return;
-    classlib::ResourceBitmap image(classlib::ResourceInstance(),
-                                   static_cast<std::uint16_t>(slot.GetBitmapId() & 0xFFFF));
-    classlib::MemorySurface memory(client.Get());
-    memory.Select(image.Get());
-    harness::platform().BitBlt(client.Get(), slot.GetX(), slot.GetY(), slot.GetWidth(),
-                               slot.GetHeight(), memory.Get(), 0, 0, harness::SRCCOPY);
+    DrawSlotImage(client.Get(), slot);
     if (!slot.IsPressed()) {
       slot.SetPressed();
       ++m_nPressedCount;
@@ -89,6 +84,7 @@ void LineTestDialog::MarkKey(KeySlot& slot) {
 }
 
 void LineTestDialog::DrawSlotImage(harness::Hdc surface, const KeySlot& slot) {
+  // Always the rectangle's size from the image's top-left corner, whatever the image's size.
   classlib::ResourceBitmap image(classlib::ResourceInstance(),
                                  static_cast<std::uint16_t>(slot.GetBitmapId() & 0xFFFF));
   classlib::MemorySurface memory(surface);
