@@ -489,17 +489,17 @@ void Registry::attachFile(const std::string& file) {
     throw std::runtime_error("registry file " + problem);
   }
   file_ = file;
-  persistFailing_ = false;
+  fileProblem_.clear();
 }
 
 void Registry::persist() {
   if (file_.empty()) return;
   std::string problem;
   if (WriteAtomically(file_, toRegText(), problem)) {
-    persistFailing_ = false;
-  } else if (!persistFailing_) {
-    persistFailing_ = true;
-    std::cerr << "registry file " << problem << "; the registry carries on in memory\n";
+    fileProblem_.clear();
+  } else if (fileProblem_.empty()) {
+    fileProblem_ = "registry file " + problem;
+    std::cerr << fileProblem_ << "; the registry carries on in memory\n";
   }
 }
 

@@ -64,6 +64,9 @@ class Registry {
   // first write fails; later failures are reported once on standard error and the registry
   // carries on in memory.
   void attachFile(const std::string& file);
+  // Why the attached file misses changes ("registry file cannot create ..."); empty while it
+  // holds the whole registry.
+  const std::string& fileProblem() const { return fileProblem_; }
   // Called after every successful set() with the full key path, name and value.
   void setWriteObserver(std::function<void(const std::u16string& path, const std::u16string& name,
                                            const RegistryValue& value)>
@@ -83,7 +86,7 @@ class Registry {
 
   std::map<std::u16string, Key> roots_;  // folded long root name
   std::string file_;
-  bool persistFailing_ = false;  // a failed rewrite was reported; quiet until one succeeds
+  std::string fileProblem_;  // the failed rewrite, reported once; cleared when one succeeds
   std::function<void(const std::u16string&, const std::u16string&, const RegistryValue&)> observer_;
 };
 

@@ -58,6 +58,8 @@ RunOutcome RunProgram(const RunPlan& plan, const ProgramSpec& program,
   const harness::Hinstance instance = emulator.programInstance();
   outcome.result = emulator.run([&] { return program.entry(instance, plan.commandLine); });
   outcome.error = input.error();
+  // A registry file left behind the run's last changes is a failure, not a finished run.
+  if (outcome.error.empty()) outcome.error = registry.fileProblem();
   outcome.stopped = !outcome.result.exited;
   outcome.record = emulator.record();
   outcome.foreground = emulator.foreground();

@@ -251,11 +251,13 @@ TEST(RegistryTest, AttachedFileIsRewrittenAtomically) {
   EXPECT_EQ(reg.get(kPhone, u"FactorySimpleTest"), RegistryValue(2u));
   EXPECT_NE(errors.find("device.reg.tmp"), std::string::npos) << errors;
   EXPECT_EQ(errors.find('\n'), errors.size() - 1) << "reported once: " << errors;
+  EXPECT_NE(reg.fileProblem().find("device.reg.tmp"), std::string::npos) << reg.fileProblem();
 
   // Once writing works again the file catches up.
   fs::remove(file.string() + ".tmp");
   ASSERT_TRUE(reg.set(kPhone, u"FactorySimpleTest", 3u));
   EXPECT_EQ(ReadFile(file), reg.toRegText());
+  EXPECT_EQ(reg.fileProblem(), "");
 
   // A bad merge changes neither the registry nor the file.
   const std::string good = ReadFile(file);

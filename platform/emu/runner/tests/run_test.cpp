@@ -29,6 +29,9 @@ using harness::platform;
 // answer. Every key message is logged with its tick.
 
 std::u16string g_mode;
+// When set, the fake makes this folder before its first registry write (it blocks the
+// registry file's temporary file).
+std::string g_blockBeforeWrite;
 
 void Log(const std::string& text) {
   const std::u16string line = harness::Utf8ToUtf16(text + "\r\n");
@@ -39,6 +42,7 @@ std::intptr_t FakeDialogProc(harness::Hwnd dialog, std::uint32_t message, harnes
                              harness::Lparam lParam) {
   switch (message) {
     case harness::WM_INITDIALOG:
+      if (!g_blockBeforeWrite.empty()) std::filesystem::create_directory(g_blockBeforeWrite);
       harness::SetRegistryDword(harness::RootLocalMachine(), harness::kLcdTestKey,
                                 harness::kLcdTestValue, 1);
       Log("[fake] start " + std::to_string(platform().GetTickCount()));
@@ -261,6 +265,17 @@ TEST_F(RunnerRunTest, BadInputWritesNothing) {
       EXPECT_FALSE(fs::exists(path(file))) << file;
     }
   }
+}
+
+TEST_F(RunnerRunTest, RegistryFileThatMissesTheRunsWritesFailsTheRun) {
+  g_blockBeforeWrite = path("device.reg.tmp");
+  const int status = run({"--headless", "--registry", path("device.reg"), "quit 0"});
+  g_blockBeforeWrite.clear();
+  EXPECT_EQ(status, kExitUsage);
+  EXPECT_NE(errors_.find("registry file cannot create " + path("device.reg.tmp")),
+            std::string::npos)
+      << errors_;
+  EXPECT_EQ(read(path("device.reg")).find("LCDTest"), std::string::npos);
 }
 
 TEST_F(RunnerRunTest, LogGoesToStandardErrorByDefault) {
