@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,8 @@ class ScriptedPlatform : public harness::NullPlatform {
                                          : 0;
   }
   int IsDialogMessageW(Hwnd dialog, Msg* msg) override {
+    log.push_back("IsDialogMessage " + std::to_string(msg->message) + " " +
+                  std::to_string(msg->wParam));
     if (msg->message != harness::WM_KEYDOWN) return 0;
     if (msg->wParam == harness::VK_ESCAPE) {
       proc(dialog, harness::WM_COMMAND, harness::IDCANCEL, 0);
@@ -85,7 +88,9 @@ class ScriptedPlatform : public harness::NullPlatform {
       proc(dialog, harness::WM_COMMAND, harness::IDOK, 0);
       return 1;
     }
-    return 0;
+    // Navigation: with no controls nothing moves, but the key is the dialog manager's.
+    return msg->wParam == harness::VK_TAB ||
+           (msg->wParam >= harness::VK_LEFT && msg->wParam <= harness::VK_DOWN);
   }
   int EndDialog(Hwnd, std::intptr_t result) override {
     log.push_back("EndDialog " + std::to_string(result));
@@ -274,6 +279,27 @@ TEST_F(ClassLibTest, DialogKeysEndTheModalRunOthersAreDispatched) {
               os.log.end());
     EXPECT_FALSE(os.alive) << "the modal run destroys the ended dialog";
   }
+}
+
+TEST_F(ClassLibTest, OnlyTheDialogsKeyMessagesGoToTheDialogManager) {
+  Post(harness::WM_KEYDOWN, harness::VK_TAB, 1);  // navigation: taken, never dispatched
+  Post(harness::WM_KEYDOWN, harness::VK_DOWN, 1);
+  Post(harness::WM_KEYUP, harness::VK_ESCAPE, 1);  // a key-up is offered too, and passes
+  Post(harness::WM_KEYDOWN, 'C', 1);
+  Post(harness::WM_TIMER, 5);  // not a key message: dispatched without asking
+  // Another window's key is not the dialog's to translate: its Escape ends nothing here.
+  os.queue.push_back(Msg{kOther, harness::WM_KEYDOWN, harness::VK_ESCAPE, 1});
+  TestDialog dialog(os);
+  EXPECT_EQ(dialog.DoModal(), -1);
+  EXPECT_EQ(dialog.calls, (std::vector<std::string>{"init", "key 67 1 0", "timer 5"}));
+  std::vector<std::string> asked;
+  std::copy_if(os.log.begin(), os.log.end(), std::back_inserter(asked),
+               [](const std::string& line) { return line.rfind("IsDialogMessage", 0) == 0; });
+  EXPECT_EQ(asked, (std::vector<std::string>{"IsDialogMessage 256 9", "IsDialogMessage 256 40",
+                                             "IsDialogMessage 257 27", "IsDialogMessage 256 67"}));
+  EXPECT_EQ(std::count_if(os.log.begin(), os.log.end(),
+                          [](const std::string& line) { return line.rfind("EndDialog", 0) == 0; }),
+            0);
 }
 
 TEST_F(ClassLibTest, DestroyingTheWindowEndsTheRunAndLaterOperationsDoNothing) {
