@@ -113,6 +113,12 @@ inline std::uint16_t IntResourceId(const Wchar* name) {
   return static_cast<std::uint16_t>(reinterpret_cast<std::uintptr_t>(name));
 }
 
+// A window handle with its lowest bit set: SetForegroundWindow then brings the windows it owns
+// to the front along with it.
+inline Hwnd WithOwnedWindows(Hwnd window) {
+  return reinterpret_cast<Hwnd>(reinterpret_cast<std::uintptr_t>(window) | 1);
+}
+
 inline constexpr std::uint16_t LoWord(std::uintptr_t v) { return static_cast<std::uint16_t>(v); }
 inline constexpr std::uint16_t HiWord(std::uintptr_t v) {
   return static_cast<std::uint16_t>(v >> 16);

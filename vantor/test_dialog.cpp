@@ -112,8 +112,7 @@ bool startInstance(harness::Hinstance instance, int showCommand) {
   testState.instance = instance;
   harness::Hwnd running = os.FindWindowW(u"Dialog", u"Vantor");
   if (running != nullptr) {
-    os.SetForegroundWindow(
-        reinterpret_cast<harness::Hwnd>(reinterpret_cast<std::uintptr_t>(running) | 1));
+    os.SetForegroundWindow(harness::WithOwnedWindows(running));
     harness::NKDbgPrintfW(u"[Vantor]line key forground \r\n");
     return false;
   }

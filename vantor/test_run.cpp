@@ -27,10 +27,6 @@ constexpr std::uint32_t kResetButtonStyle = harness::WS_CHILD | harness::WS_VISI
 constexpr std::uint32_t kFullScreenFlags =
     harness::SHFS_HIDETASKBAR | harness::SHFS_HIDESIPBUTTON | harness::SHFS_HIDESTARTICON;
 
-harness::Hwnd withOwnedWindows(harness::Hwnd window) {
-  return reinterpret_cast<harness::Hwnd>(reinterpret_cast<std::uintptr_t>(window) | 1);
-}
-
 int logTick() { return static_cast<int>(harness::platform().GetTickCount()); }
 
 // Flags are written create-or-open: on a fresh handset their keys do not exist yet, and the
@@ -96,7 +92,7 @@ void setShellFullScreen(bool hide) {
     os.SHFullScreen(dialog, kFullScreenFlags);
     os.MoveWindow(dialog, 0, 0, os.GetSystemMetrics(harness::SM_CXSCREEN),
                   os.GetSystemMetrics(harness::SM_CYSCREEN), 1);
-    os.SetForegroundWindow(withOwnedWindows(dialog));
+    os.SetForegroundWindow(harness::WithOwnedWindows(dialog));
     os.SetWindowPos(dialog, harness::HwndTopmost(), 0, 0, 0, 0, harness::SWP_NOSIZE);
     return;
   }
@@ -127,7 +123,7 @@ void finishTestRun() {
   harness::Hwnd harnessWindow = os.FindWindowW(harness::kHarnessWindowClass, nullptr);
   if (harnessWindow == nullptr) return;
   harness::NKDbgPrintfW(u"[%08d][Vantor]Return To PLWMain\r\n", logTick());
-  os.SetForegroundWindow(withOwnedWindows(harnessWindow));
+  os.SetForegroundWindow(harness::WithOwnedWindows(harnessWindow));
 }
 
 }  // namespace vantor
