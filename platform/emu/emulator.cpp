@@ -383,7 +383,8 @@ std::uintptr_t Emulator::SetTimer(Hwnd window, std::uintptr_t id, std::uint32_t 
     w = s.live(window);
     if (!w) return 0;
   } else if (id == 0) {
-    id = 0x7000 + s.timers.size();
+    // Never an id still in use: counting the running timers would hand one out twice.
+    id = s.nextTimerId++;
   }
   // A zero period would make the timer due again at once, forever.
   const std::uint32_t period = std::max<std::uint32_t>(elapseMs, 1);

@@ -155,7 +155,8 @@ struct Emulator::State {
   std::deque<InputEvent> input;
   bool quitPending = false;
   int quitCode = 0;
-  std::vector<Timer> timers;  // creation order
+  std::vector<Timer> timers;            // creation order
+  std::uintptr_t nextTimerId = 0x7000;  // ids of timers without a window
   Point lastPointer{};
 
   // Keyboard.

@@ -183,6 +183,22 @@ TEST_F(QueueTest, RunReturnsTheProgramsResult) {
   EXPECT_EQ(r.endTick, 1000u);
 }
 
+TEST_F(QueueTest, TimersWithoutAWindowGetIdsOfTheirOwn) {
+  const std::uintptr_t a = emu_.SetTimer(nullptr, 0, 10, nullptr);
+  const std::uintptr_t b = emu_.SetTimer(nullptr, 0, 20, nullptr);
+  EXPECT_EQ(emu_.KillTimer(nullptr, a), 1);
+  const std::uintptr_t c = emu_.SetTimer(nullptr, 0, 30, nullptr);
+  EXPECT_NE(c, b);  // b keeps running
+  Script script({[](Emulator& e) { e.wait(30); }});
+  emu_.setInputSource(&script);
+  std::vector<std::pair<std::uintptr_t, std::uint32_t>> fired;
+  Msg m;
+  while (fired.size() < 2 && emu_.GetMessageW(&m, nullptr, 0, 0)) {
+    if (m.message == WM_TIMER) fired.emplace_back(m.wParam, emu_.GetTickCount());
+  }
+  EXPECT_EQ(fired, (std::vector<std::pair<std::uintptr_t, std::uint32_t>>{{b, 1020}, {c, 1030}}));
+}
+
 // A host clock that moves only when slept on, oversleeping by 1 ms each time.
 class FakeHostClock : public HostClock {
  public:
