@@ -201,6 +201,13 @@ TEST(Vantor1EndToEnd, SimpleTestRuleOnEveryCombination) {
       {"\"FactorySIMInserted\"=dword:00000000\r\n\"FactorySimpleTest\"=dword:00000002\r\n", false,
        false},
       {"\"FactorySIMInserted\"=dword:00000001\r\n", true, false},
+      {"\"FactorySIMInserted\"=dword:00000001\r\n\"FactorySimpleTest\"=dword:00000002\r\n", true,
+       false},
+      {"\"FactorySIMInserted\"=dword:00000000\r\n", false, false},
+      {"\"FactorySimpleTest\"=dword:00000002\r\n", false, false},
+      // Only exactly 1 counts as a SIM inserted.
+      {"\"FactorySIMInserted\"=dword:00000002\r\n\"FactorySimpleTest\"=dword:00000001\r\n", true,
+       true},
       {"\"TRV_Country\"=dword:00000000\r\n", false, false},
   };
   for (const char* ending : {"activate-other\nwait 100\n", "pass"}) {
