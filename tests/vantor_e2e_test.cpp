@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/emu/png.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -70,6 +72,7 @@ class VantorRun {
     dir_ = mkdtemp(pattern);
   }
   ~VantorRun() { fs::remove_all(dir_); }
+  const fs::path& dir() const { return dir_; }
 
   // Runs build/bin/vantor on the script with the options; the command line comes last.
   Outcome run(const std::string& script, const std::vector<std::string>& options,
@@ -205,6 +208,36 @@ TEST(VantorE2E, ResetTwiceWithin200MsEndsTheTest) {
   EXPECT_EQ(r.lines[n - 2], "[Vantor]WM_DESTROY \r\n");
   EXPECT_NE(r.lines[n - 1].find("[Vantor]Return To PLWMain\r\n"), std::string::npos);
   EXPECT_EQ(r.writes, kAllFlagWrites);
+}
+
+// On the compact handset RESET sits at (10, 350), 220 x 30. Pressed after the pass it clears
+// the counts but not the pass: releases are skipped and the dialog closes 500 ms after the pass.
+TEST(VantorE2E, ResetAfterThePassStillClosesOnTime) {
+  std::string script = pressAll(kCompactKeys);
+  script.resize(script.size() - std::string("wait 1000\n").size());
+  script +=
+      "screenshot passed.png\ntap 120 365\nwait 50\nscreenshot reset.png\npress 117\nwait 1000\n";
+  VantorRun run;
+  const Outcome r =
+      run.run(script, {"--screen", "240x400", "--foreign-window", "PLW_APP:Plenwick"});
+  ASSERT_EQ(r.status, 0) << r.errors;
+  const auto pass = std::find_if(r.lines.begin(), r.lines.end(), [](const std::string& l) {
+    return l.find("All Button Pressed!! Pass!! btnCount[7]") != std::string::npos;
+  });
+  ASSERT_NE(pass, r.lines.end()) << r.log;
+  EXPECT_EQ(r.countContaining("IDC_RESET"), 0u) << r.log;
+  EXPECT_EQ(r.countContaining("OnKeyUp char[0x0075:0x00][01] SKIP!!\r\n"), 1u) << r.log;
+  char returnLine[64];
+  std::snprintf(returnLine, sizeof returnLine, "[%08d][Vantor]Return To PLWMain\r\n",
+                std::stoi(pass->substr(1, 6)) + 500);
+  EXPECT_EQ(r.lines.back(), returnLine) << r.log;
+  EXPECT_EQ(r.writes, kAllFlagWrites);
+  // "Vol Up" (10, 20, 70, 45): blue after the pass, white again after RESET.
+  const auto passed = emu::ReadPng((run.dir() / "passed.png").string());
+  const auto reset = emu::ReadPng((run.dir() / "reset.png").string());
+  ASSERT_TRUE(passed && reset);
+  EXPECT_EQ(passed->at(12, 42), 0x00FF0000u);
+  EXPECT_EQ(reset->at(12, 42), 0x00FFFFFFu);
 }
 
 TEST(VantorE2E, CtrlQClosesThroughTheSameExit) {
