@@ -309,8 +309,13 @@ std::u16string Utf8ToUtf16(std::string_view text) {
       if (!ok) {
         c = 0xFFFD;
         i += 1;
-      } else
+      } else {
         i += static_cast<std::size_t>(extra) + 1;
+        // Only the shortest form is a character: a longer one (C1 B4 for 't') would slip past
+        // byte-wise comparisons, and UTF-16 surrogates are no characters of their own.
+        constexpr std::uint32_t kShortest[] = {0, 0x80, 0x800, 0x10000};
+        if (c < kShortest[extra] || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+      }
     }
     if (c >= 0x10000 && c <= 0x10FFFF) {
       c -= 0x10000;

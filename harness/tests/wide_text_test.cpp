@@ -52,6 +52,23 @@ TEST(Utf, RoundTripsAndReplacesBrokenInput) {
                         "b"),
             u"a\uFFFDb");
   EXPECT_EQ(Utf8ToUtf16("\xE2\x86"), u"\uFFFD\uFFFD");
+  // Overlong forms, encoded surrogates and code points beyond U+10FFFF are no characters.
+  const struct {
+    const char* utf8;
+    std::u16string utf16;
+  } cases[] = {
+      {"\xC1\xB4"
+       "est",
+       u"\uFFFDest"},                             // an overlong 't' does not make "test"
+      {"a\xC0\x80z", u"a\uFFFDz"},                // nor an overlong NUL a terminator
+      {"\xE0\x81\xB4", u"\uFFFD"},                // 't' in three bytes
+      {"\xF0\x80\x81\xB4", u"\uFFFD"},            // and in four
+      {"\xED\xA0\x80", u"\uFFFD"},                // a lone high surrogate
+      {"\xF4\x90\x80\x80", u"\uFFFD"},            // U+110000
+      {"\xC2\x80\xE0\xA0\x80", u"\u0080\u0800"},  // the smallest two- and three-byte forms
+      {"\xEF\xBF\xBD\xF4\x8F\xBF\xBF", u"\uFFFD\U0010FFFF"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Utf8ToUtf16(c.utf8), c.utf16) << c.utf8;
 }
 
 }  // namespace
