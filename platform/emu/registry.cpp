@@ -99,6 +99,43 @@ struct RegOp {
   RegistryValue value;
 };
 
+// The line (from 1) of the first byte sequence that is not well-formed UTF-8; 0 when all are.
+int FirstBadUtf8Line(std::string_view text) {
+  int line = 1;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b == '\n') ++line;
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    // The lead byte fixes the length and the range of the second byte (no overlong forms, no
+    // surrogates, nothing above U+10FFFF).
+    std::size_t extra = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+      extra = 1;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      extra = 2;
+      if (b == 0xE0) low = 0xA0;
+      if (b == 0xED) high = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      extra = 3;
+      if (b == 0xF0) low = 0x90;
+      if (b == 0xF4) high = 0x8F;
+    } else {
+      return line;
+    }
+    if (i + extra >= text.size()) return line;  // cut short at the end
+    for (std::size_t k = 1; k <= extra; ++k) {
+      const auto n = static_cast<unsigned char>(text[i + k]);
+      if (n < (k == 1 ? low : 0x80) || n > (k == 1 ? high : 0xBF)) return line;
+    }
+    i += extra + 1;
+  }
+  return 0;
+}
+
 // Bytes to UTF-16: UTF-16LE with its BOM, otherwise UTF-8 with or without its BOM.
 std::u16string DecodeRegText(const std::string& bytes, const std::string& file) {
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
@@ -118,6 +155,10 @@ std::u16string DecodeRegText(const std::string& bytes, const std::string& file) 
   }
   std::string_view text(bytes);
   if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  // Text in another encoding would otherwise load with its letters silently replaced.
+  if (const int line = FirstBadUtf8Line(text)) {
+    throw RegFileError(file, line, "invalid UTF-8 text (the file must be UTF-8 or UTF-16LE)");
+  }
   return harness::Utf8ToUtf16(text);
 }
 

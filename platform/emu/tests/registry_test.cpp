@@ -131,6 +131,14 @@ TEST(RegistryTest, ParseCases) {
       {"stray line", kHeader + "[HKLM\\A]\r\nv=1\r\n", 3},
       {"value in deleted section", kHeader + "[-HKLM\\A]\r\n\"v\"=dword:1\r\n", 3},
       {"UTF-16 big endian", std::string("\xFE\xFF\0W", 4), 1},
+      {"UTF-8 letters", kHeader + "[HKLM\\A]\r\n\"v\"=\"\xC3\x9F\xD0\x99\xE2\x86\x90\"\r\n", 0},
+      {"Latin-1 letter",
+       kHeader + "[HKLM\\A]\r\n\"v\"=\"Stra\xDF"
+                 "e\"\r\n",
+       3},
+      {"overlong slash", kHeader + "[HKLM\\A\xC0\xAF]\r\n", 2},
+      {"UTF-8 surrogate", kHeader + "\r\n[HKLM\\A\xED\xA0\x80]\r\n", 3},
+      {"cut short at the end", kHeader + "[HKLM\\A]\r\n; \xE2\x86", 3},
   };
   for (const ParseCase& c : cases) {
     SCOPED_TRACE(c.name);
