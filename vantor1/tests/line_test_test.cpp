@@ -305,6 +305,9 @@ TEST_F(LineTest, PassMessageNotAcknowledgedShowsAgainOnTheNextCheck) {
   });
   os().Press('Q');  // already counted: drawn again and checked again
   Run();
+  // The key-down that reached the dialog after the cancelled box turned the shell switch on.
+  const auto cancelled = std::find(os().events.begin(), os().events.end(), "box answered 2");
+  EXPECT_NE(std::find(cancelled, os().events.end(), "ShellSwitch 0,1"), os().events.end());
   EXPECT_EQ(os().CountEvents("box answered 1"), 1);
   EXPECT_EQ(os().CountEvents("set " + kSimpleTest + "=2"), 2);
   EXPECT_EQ(os().CountEvents("set " + kLcdTest + "=0"), 1);
