@@ -51,15 +51,15 @@ void OnKeyUp(std::uint32_t virtualKey, std::uint16_t repeatCount, std::uint8_t s
   if (isAcceptedKeyCode(virtualKey)) {
     index = virtualKey == kMatrixVirtualKey ? table.findKeyByMatrixCode(scanCode)
                                             : table.findKeyByVirtualKey(virtualKey, scanCode);
-    const std::uint32_t tick = os.GetTickCount();
     if (index == state.lastKeyIndex) {
       // Unsigned difference: correct across the tick counter's wrap-around.
-      if (tick - state.lastKeyUpTick < TestTimings::repeatWindowMs) index = -1;
+      if (os.GetTickCount() - state.lastKeyUpTick < TestTimings::repeatWindowMs) index = -1;
     } else {
       state.lastKeyIndex = index;
     }
-    // Also for an ignored repeat, so a bouncing key stays ignored until it has been quiet.
-    state.lastKeyUpTick = tick;
+    // A fresh reading, also for an ignored repeat, so a bouncing key stays ignored until it has
+    // been quiet.
+    state.lastKeyUpTick = os.GetTickCount();
 
     if (index >= 0) {
       KeyTableEntry& entry = table.keyAt(static_cast<std::uint32_t>(index));

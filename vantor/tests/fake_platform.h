@@ -35,6 +35,8 @@ class FakePlatform : public harness::NullPlatform {
 
   // ---- Set by tests ----
   std::uint32_t tick = 100000;
+  // Added to tick after every reading, for a clock that moves while a handler runs.
+  std::uint32_t tickStep = 0;
   int screenWidth = 320;
   int screenHeight = 320;
   harness::Rect clientRect{0, 0, 320, 320};
@@ -83,7 +85,11 @@ class FakePlatform : public harness::NullPlatform {
                                  std::uint32_t length) override;
   std::int32_t RegistrySetDWORD(harness::Hkey, const harness::Wchar* subKey,
                                 const harness::Wchar* valueName, std::uint32_t value) override;
-  std::uint32_t GetTickCount() override { return tick; }
+  std::uint32_t GetTickCount() override {
+    const std::uint32_t now = tick;
+    tick += tickStep;
+    return now;
+  }
   void DebugOutput(const harness::Wchar* text) override { debugLines.emplace_back(text); }
   int PlaySoundW(const harness::Wchar* sound, harness::Hmodule, std::uint32_t flags) override;
   harness::Handle CreateEventW(const void*, int manualReset, int initialState,

@@ -150,6 +150,22 @@ TEST_F(KeyEventsTest, RepeatLeavesNoTraceButTheLogLine) {
   EXPECT_EQ(testState.lastKeyUpTick, 1050u);
 }
 
+// On a clock that moves while the release is handled, the repeat check, the stamp and each
+// log line take readings of their own.
+TEST_F(KeyEventsTest, EachStepReadsTheClockAfresh) {
+  fake.tickStep = 1;
+  release(1000, 81);  // new key: no repeat check; stamp 1000, log 1001
+  EXPECT_EQ(testState.lastKeyUpTick, 1000u);
+  release(1200, 81);  // same key: check 1200, stamp 1201, log 1202
+  EXPECT_EQ(testState.lastKeyUpTick, 1201u);
+  release(1330, 81);  // 129 ms after the stamp: a repeat, though 130 after the last check
+  EXPECT_EQ(count(15), 2u);
+  EXPECT_EQ(lines(),
+            (std::vector<std::string>{"[001001][Vantor]OnKeyUp char[0x0051:0x00][01][Q:1]\r\n",
+                                      "[001202][Vantor]OnKeyUp char[0x0051:0x00][01][Q:2]\r\n",
+                                      "[001332][Vantor]OnKeyUp char[0x0051:0x00][01][:0]\r\n"}));
+}
+
 TEST_F(KeyEventsTest, FilteredCodeTouchesNeitherLastKeyNorTick) {
   release(1000, 81);
   release(1050, 116);
