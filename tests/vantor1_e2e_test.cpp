@@ -1,37 +1,26 @@
 // Vantor1 end to end: build/bin/vantor1 run headless with key scripts, judged by its report and
 // screenshots.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/emu/png.h"
 #include "platform/emu/resources.h"
+#include "tests/e2e_support.h"
 #include "vantor1/key_slot_table.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Write {
-  std::string key;  // after "HKEY_LOCAL_MACHINE\System\State\Corvane\"
-  std::string name;
-  std::uint32_t value;
-  friend bool operator==(const Write&, const Write&) = default;
-};
-std::ostream& operator<<(std::ostream& os, const Write& w) {
-  return os << w.key << "\\" << w.name << "=" << w.value;
-}
+using e2e::ReadFile;
+using Write = e2e::FlagWrite;
 
 struct Report {
   int status = -1;
@@ -42,46 +31,26 @@ struct Report {
   bool exited = false;
 };
 
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class Vantor1Run {
  public:
-  Vantor1Run() {
-    char pattern[] = "/tmp/vantor1_e2e_XXXXXX";
-    dir_ = mkdtemp(pattern);
-  }
-  ~Vantor1Run() { fs::remove_all(dir_); }
-  const fs::path& dir() const { return dir_; }
+  const fs::path& dir() const { return dir_.path(); }
 
   // Runs the program on the script; `profile` is .reg text merged into the registry at start.
   Report Run(const std::string& script, const std::string& profile = "") {
-    std::ofstream(dir_ / "keys.txt") << script;
-    std::string command = "cd '" + dir_.string() +
-                          "' && '" VANTOR_BIN_DIR
-                          "/vantor1' --headless --keys keys.txt --report report.json --log run.log";
+    std::ofstream(dir() / "keys.txt") << script;
+    std::vector<std::string> args = {"--headless",  "--keys", "keys.txt", "--report",
+                                     "report.json", "--log",  "run.log"};
     if (!profile.empty()) {
-      std::ofstream(dir_ / "profile.reg")
+      std::ofstream(dir() / "profile.reg")
           << "Windows Registry Editor Version 5.00\r\n\r\n"
           << "[HKEY_LOCAL_MACHINE\\System\\State\\Corvane\\Phone]\r\n"
           << profile;
-      command += " --profile profile.reg";
+      args.insert(args.end(), {"--profile", "profile.reg"});
     }
-    command += " 2> stderr.txt";
     Report r;
-    const int raw = std::system(command.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.text = ReadFile(dir_ / "report.json");
-    const std::regex write(
-        R"re("key": "HKEY_LOCAL_MACHINE\\\\System\\\\State\\\\Corvane\\\\(\w+)", "name": "(\w+)", "value": (\d+))re");
-    for (std::sregex_iterator it(r.text.begin(), r.text.end(), write), end; it != end; ++it) {
-      r.writes.push_back(
-          {(*it)[1].str(), (*it)[2].str(), static_cast<std::uint32_t>(std::stoul((*it)[3].str()))});
-    }
+    r.status = e2e::RunProgram(dir(), "vantor1", args);
+    r.text = ReadFile(dir() / "report.json");
+    r.writes = e2e::FlagWrites(r.text);
     const std::regex box(R"re("text": "You've just passed the test", "answer": "?(\w+))re");
     for (std::sregex_iterator it(r.text.begin(), r.text.end(), box), end; it != end; ++it) {
       r.boxAnswers.push_back((*it)[1].str());
@@ -100,7 +69,7 @@ class Vantor1Run {
   }
 
  private:
-  fs::path dir_;
+  e2e::ScratchDir dir_{"vantor1_e2e"};
 };
 
 const Write kStart[] = {{"LCDTest", "Vantor", 1}, {"Plenwick", "SimpleTest", 1}};

@@ -1,45 +1,23 @@
 // Vantor end to end: build/bin/vantor run headless on the emulated handset with key scripts,
 // judged by its debug log (byte for byte where it matters), its report and its registry file.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/emu/png.h"
+#include "tests/e2e_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using e2e::ReadFile;
+using Flag = e2e::FlagWrite;
 
-std::string quoted(const std::string& arg) {
-  std::string out = "'";
-  for (char c : arg) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
-struct Flag {
-  std::string key;  // below "HKEY_LOCAL_MACHINE\System\State\Corvane\"
-  std::string name;
-  std::uint32_t value;
-  friend bool operator==(const Flag&, const Flag&) = default;
-};
-std::ostream& operator<<(std::ostream& os, const Flag& f) {
-  return os << f.key << "\\" << f.name << "=" << f.value;
-}
 const std::vector<Flag> kAllFlagWrites = {
     {"LCDTest", "Vantor", 1}, {"Plenwick", "SimpleTest", 2}, {"LCDTest", "Vantor", 0}};
 
@@ -67,48 +45,35 @@ struct Outcome {
 
 class VantorRun {
  public:
-  VantorRun() {
-    char pattern[] = "/tmp/vantor_e2e_XXXXXX";
-    dir_ = mkdtemp(pattern);
-  }
-  ~VantorRun() { fs::remove_all(dir_); }
-  const fs::path& dir() const { return dir_; }
+  const fs::path& dir() const { return dir_.path(); }
 
   // Runs build/bin/vantor on the script with the options; the command line comes last.
   Outcome run(const std::string& script, const std::vector<std::string>& options,
               const std::vector<std::string>& commandLine = {"--cmdline", "test"}) {
-    std::ofstream(dir_ / "keys.txt") << script;
-    std::string command = "cd " + quoted(dir_.string()) + " && " +
-                          quoted(std::string(VANTOR_BIN_DIR) + "/vantor") +
-                          " --headless --keys keys.txt --report report.json --log run.log"
-                          " --registry registry.reg";
-    for (const auto& o : options) command += " " + quoted(o);
-    for (const auto& o : commandLine) command += " " + quoted(o);
-    command += " 2> stderr.txt";
+    std::ofstream(dir() / "keys.txt") << script;
+    std::vector<std::string> args = {"--headless", "--keys",      "keys.txt",
+                                     "--report",   "report.json", "--log",
+                                     "run.log",    "--registry",  "registry.reg"};
+    args.insert(args.end(), options.begin(), options.end());
+    args.insert(args.end(), commandLine.begin(), commandLine.end());
     Outcome r;
-    const int raw = std::system(command.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.log = readFile(dir_ / "run.log");
+    r.status = e2e::RunProgram(dir(), "vantor", args);
+    r.log = ReadFile(dir() / "run.log");
     for (std::size_t at = 0; at < r.log.size();) {
       std::size_t end = r.log.find("\r\n", at);
       end = end == std::string::npos ? r.log.size() : end + 2;
       r.lines.push_back(r.log.substr(at, end - at));
       at = end;
     }
-    r.report = readFile(dir_ / "report.json");
-    r.registry = readFile(dir_ / "registry.reg");
-    r.errors = readFile(dir_ / "stderr.txt");
-    const std::regex write(
-        R"re("key": "HKEY_LOCAL_MACHINE\\\\System\\\\State\\\\Corvane\\\\(\w+)", "name": "(\w+)", "value": (\d+))re");
-    for (std::sregex_iterator it(r.report.begin(), r.report.end(), write), end; it != end; ++it) {
-      r.writes.push_back(
-          {(*it)[1].str(), (*it)[2].str(), static_cast<std::uint32_t>(std::stoul((*it)[3].str()))});
-    }
+    r.report = ReadFile(dir() / "report.json");
+    r.registry = ReadFile(dir() / "registry.reg");
+    r.errors = ReadFile(dir() / "stderr.txt");
+    r.writes = e2e::FlagWrites(r.report);
     return r;
   }
 
  private:
-  fs::path dir_;
+  e2e::ScratchDir dir_{"vantor_e2e"};
 };
 
 // Every key of the full default layout, in table order, as key-script names.
