@@ -129,9 +129,6 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
       if (name == o.name) info = &o;
     }
     if (!info) fail("unknown option '" + name + "' (see --help)");
-    if (!program.readsCommandLine && name == "--cmdline") {
-      fail(self + " reads no command line (--cmdline)");
-    }
     if (!info->repeatable) {
       for (const std::string& s : seen) {
         if (s == name) fail(name + " given twice");
@@ -199,9 +196,6 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
   };
 
   // The program's command line.
-  if (!program.readsCommandLine && !words.empty()) {
-    fail(self + " reads no command line (unexpected '" + words[0] + "')");
-  }
   if (cmdline && !words.empty()) {
     fail("both --cmdline and command line words given ('" + words[0] + "')");
   }
