@@ -21,6 +21,10 @@ bool SetRegistryDword(Hkey root, const Wchar* subKey, const Wchar* valueName, st
   return stored;
 }
 
+bool SetHarnessFlag(const Wchar* subKey, const Wchar* valueName, std::uint32_t value) {
+  return SetRegistryDword(RootLocalMachine(), subKey, valueName, value);
+}
+
 namespace {
 void startLoopbackTest() {
   platform().CreateProcessW(kLoopbackImage, nullptr, nullptr, nullptr, 0, 0, nullptr, nullptr,
@@ -39,7 +43,7 @@ void HandleFactorySimpleTest() {
   std::uint32_t simpleTest = 0;
   os.RegistryGetDWORD(RootLocalMachine(), kPhoneKey, kFactorySimpleTestValue, &simpleTest);
   if (simpleTest != 1) return;
-  SetRegistryDword(RootLocalMachine(), kPhoneKey, kFactorySimpleTestValue, 0);
+  SetHarnessFlag(kPhoneKey, kFactorySimpleTestValue, 0);
   startLoopbackTest();
 }
 

@@ -24,6 +24,10 @@ inline constexpr const Wchar* kHarnessWindowClass = u"PLW_APP";
 // Creates or opens the key, stores the REG_DWORD, closes the key; true when the value was stored.
 bool SetRegistryDword(Hkey root, const Wchar* subKey, const Wchar* valueName, std::uint32_t value);
 
+// A harness flag: a DWORD under HKEY_LOCAL_MACHINE, written create-or-open (SetRegistryDword), so
+// it lands even on a handset where the key does not exist yet.
+bool SetHarnessFlag(const Wchar* subKey, const Wchar* valueName, std::uint32_t value);
+
 // Starts the loopback test when the phone flags ask for it, consuming a one-time request.
 void HandleFactorySimpleTest();
 

@@ -29,12 +29,6 @@ constexpr std::uint32_t kFullScreenFlags =
 
 int logTick() { return static_cast<int>(harness::platform().GetTickCount()); }
 
-// Flags are written create-or-open: on a fresh handset their keys do not exist yet, and the
-// shell's set helper would then fail and leave the harness without a report.
-void writeFlag(const harness::Wchar* key, const harness::Wchar* value, std::uint32_t data) {
-  harness::SetRegistryDword(harness::RootLocalMachine(), key, value, data);
-}
-
 }  // namespace
 
 void detectCountry() {
@@ -54,7 +48,7 @@ void detectCountry() {
 
 void startTestRun() {
   harness::Platform& os = harness::platform();
-  writeFlag(harness::kLcdTestKey, harness::kLcdTestValue, 1);
+  harness::SetHarnessFlag(harness::kLcdTestKey, harness::kLcdTestValue, 1);
   detectCountry();
   testState.screenWidth = static_cast<std::uint32_t>(os.GetSystemMetrics(harness::SM_CXSCREEN));
   testState.screenHeight = static_cast<std::uint32_t>(os.GetSystemMetrics(harness::SM_CYSCREEN));
@@ -111,8 +105,8 @@ void pulseUserActivity() {
 
 void finishTestRun() {
   harness::Platform& os = harness::platform();
-  writeFlag(harness::kPlenwickKey, harness::kSimpleTestValue, 2);
-  writeFlag(harness::kLcdTestKey, harness::kLcdTestValue, 0);
+  harness::SetHarnessFlag(harness::kPlenwickKey, harness::kSimpleTestValue, 2);
+  harness::SetHarnessFlag(harness::kLcdTestKey, harness::kLcdTestValue, 0);
   harness::RemoveKeyHook(keyHookBinding);
   os.KillTimer(testState.dialog, IDT_CLOSE);
   os.KillTimer(testState.dialog, IDT_ACTIVITY);
