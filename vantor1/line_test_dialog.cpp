@@ -20,10 +20,6 @@ constexpr classlib::MessageMapEntry kMessageMap[] = {
     classlib::MapKillFocus<&LineTestDialog::OnKillFocus>(),
 };
 
-void SetHarnessFlag(const harness::Wchar* key, const harness::Wchar* value, std::uint32_t data) {
-  harness::SetRegistryDword(harness::RootLocalMachine(), key, value, data);
-}
-
 }  // namespace
 
 LineTestDialog::LineTestDialog() : Dialog(IDD_LINE_TEST) {
@@ -45,7 +41,7 @@ bool LineTestDialog::OnInitDialog() {
   Dialog::OnInitDialog();
   SendMessage(harness::WM_SETICON, 1, reinterpret_cast<harness::Lparam>(m_hIcon));
   SendMessage(harness::WM_SETICON, 0, reinterpret_cast<harness::Lparam>(m_hIcon));
-  SetHarnessFlag(harness::kLcdTestKey, harness::kLcdTestValue, 1);
+  harness::SetHarnessFlag(harness::kLcdTestKey, harness::kLcdTestValue, 1);
   StartLineTest();
   SetWindowText(WINDOW_TITLE);
   return true;
@@ -65,7 +61,7 @@ void LineTestDialog::StartLineTest() {
   MoveWindow(screen.left, screen.top, screen.right - screen.left, screen.bottom - screen.top, true);
   os.ShellSwitch(0, 1);
   InstallKeyHook(this, &SlotKeyHookProc);
-  SetHarnessFlag(harness::kPlenwickKey, harness::kSimpleTestValue, 1);
+  harness::SetHarnessFlag(harness::kPlenwickKey, harness::kSimpleTestValue, 1);
   m_nPressedCount = 0;
 }
 
@@ -112,9 +108,10 @@ void LineTestDialog::OnKeyDown(std::uint32_t vkCode, std::uint32_t, std::uint32_
   harness::platform().ShellSwitch(0, 1);
   // Codes that mark nothing through the hook (the ring segments') mark nothing here either,
   // once the hook is gone; and the empty slot (code 0) stands for no key at all.
-  const bool marksNothing = vkCode == 0 || HookSlotFor(vkCode, 0) == HOOK_CONSUME;
-  for (KeySlot& slot : m_keySlots) {
-    if (!marksNothing && slot.GetVkCode() == static_cast<std::int32_t>(vkCode)) MarkKey(slot);
+  if (vkCode != 0 && HookSlotFor(vkCode, 0) != HOOK_CONSUME) {
+    for (KeySlot& slot : m_keySlots) {
+      if (slot.GetVkCode() == static_cast<std::int32_t>(vkCode)) MarkKey(slot);
+    }
   }
   Default();
 }
@@ -128,7 +125,7 @@ void LineTestDialog::OnTimer(std::uintptr_t) {
     const int answer = MessageBox(PASS_MESSAGE_TEXT, PASS_MESSAGE_CAPTION, harness::MB_OK);
     m_bPassMessageShown = false;
     if (answer == harness::IDOK) {
-      SetHarnessFlag(harness::kPlenwickKey, harness::kSimpleTestValue, 2);
+      harness::SetHarnessFlag(harness::kPlenwickKey, harness::kSimpleTestValue, 2);
       harness::platform().ShellSwitch(0, 0);
       FinishLineTest();
     } else if (GetSafeHwnd() != nullptr && harness::platform().GetFocus() != GetSafeHwnd()) {
@@ -155,8 +152,8 @@ void LineTestDialog::FinishLineTest() {
   m_bFinished = true;
   RemoveKeyHook();
   harness::HandleFactorySimpleTest();
-  SetHarnessFlag(harness::kPlenwickKey, harness::kSimpleTestValue, 2);
-  SetHarnessFlag(harness::kLcdTestKey, harness::kLcdTestValue, 0);
+  harness::SetHarnessFlag(harness::kPlenwickKey, harness::kSimpleTestValue, 2);
+  harness::SetHarnessFlag(harness::kLcdTestKey, harness::kLcdTestValue, 0);
   harness::platform().ShellSwitch(0, 0);
   DestroyWindow();
 }
