@@ -43,6 +43,17 @@ enum class ClockMode {
   Host,     // the host's monotonic milliseconds (32 bits, wrapping); waits take real time
 };
 
+// Handset faults injected for a run (--fault NAME), so that a program can be watched on a
+// handset that misbehaves.
+struct DeviceFaults {
+  bool noCoreLibrary = false;    // "no-core-library": loading the core library fails
+  bool noHookFunctions = false;  // "no-hook-functions": it loads, the hook operations are missing
+  bool hookRefused = false;      // "hook-refused": installing the hook fails
+  bool registryWritesFail = false;  // "registry-writes-fail": every registry write fails
+  bool noSound = false;             // "no-sound": playing a sound fails
+  friend bool operator==(const DeviceFaults&, const DeviceFaults&) = default;
+};
+
 struct DeviceConfig {
   int screenWidth = 320;
   int screenHeight = 320;
@@ -55,6 +66,7 @@ struct DeviceConfig {
   std::span<const std::uint8_t> resources;
   // The font for all text; defaults to the build's configured font.
   std::string fontFile;
+  DeviceFaults faults;
 };
 
 struct RegistryWrite {

@@ -26,7 +26,23 @@ constexpr OptionInfo kOptions[] = {
     {"--profile", true, false},    {"--registry", true, false},   {"--screen", true, false},
     {"--start-tick", true, false}, {"--until-ms", true, false},   {"--foreign-window", true, true},
     {"--log", true, false},        {"--screenshot", true, false}, {"--report", true, false},
-    {"--cmdline", true, false},
+    {"--cmdline", true, false},    {"--fault", true, true},
+};
+
+// --fault names and the flag each sets.
+struct FaultInfo {
+  const char* name;
+  bool DeviceFaults::*flag;
+  const char* meaning;
+};
+
+constexpr FaultInfo kFaults[] = {
+    {"no-core-library", &DeviceFaults::noCoreLibrary, "loading the core library fails"},
+    {"no-hook-functions", &DeviceFaults::noHookFunctions,
+     "the core library lacks the two hook functions"},
+    {"hook-refused", &DeviceFaults::hookRefused, "installing the keyboard hook fails"},
+    {"registry-writes-fail", &DeviceFaults::registryWritesFail, "every registry write fails"},
+    {"no-sound", &DeviceFaults::noSound, "playing a sound fails"},
 };
 
 std::string ReadBytes(const std::string& file) {
@@ -83,7 +99,13 @@ std::string UsageText(const ProgramSpec& program) {
                      "                           another program's top-level window (repeatable)\n"
                      "  --log FILE               debug output (default standard error)\n"
                      "  --screenshot FILE.png    the screen at the end\n"
-                     "  --report FILE.json       JSON report of the run\n";
+                     "  --report FILE.json       JSON report of the run\n"
+                     "  --fault NAME             a handset fault (repeatable):\n";
+  for (const FaultInfo& f : kFaults) {
+    std::string line = std::string("                             ") + f.name;
+    line.resize(std::max<std::size_t>(line.size() + 1, 52), ' ');
+    text += line + f.meaning + "\n";
+  }
   if (program.readsCommandLine) {
     text += "  --cmdline STRING         the exact command line instead of the words\n";
   }
@@ -188,6 +210,13 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
       plan.reportFile = value;
     } else if (name == "--cmdline") {
       cmdline = value;
+    } else if (name == "--fault") {
+      const FaultInfo* fault = nullptr;
+      for (const FaultInfo& f : kFaults) {
+        if (value == f.name) fault = &f;
+      }
+      if (!fault) fail("unknown --fault '" + value + "' (see --help)");
+      plan.faults.*(fault->flag) = true;
     }
   }
 

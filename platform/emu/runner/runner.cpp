@@ -32,6 +32,7 @@ RunOutcome RunProgram(const RunPlan& plan, const ProgramSpec& program,
   config.startTick = plan.startTick;
   config.foreignWindows = plan.foreignWindows;
   config.resources = program.resources;
+  config.faults = plan.faults;
   Emulator emulator(config);
 
   // The stored registry first, then the device's settings over it; neither counts as a write

@@ -62,6 +62,7 @@ struct RunPlan {
   std::string logFile;  // empty: standard error
   std::string screenshotFile;
   std::string reportFile;
+  DeviceFaults faults;  // --fault NAME, repeatable
 };
 
 // args are the arguments after the executable's name.

@@ -106,6 +106,22 @@ TEST(RunnerOptionsTest, Values) {
   EXPECT_EQ(plan.foreignWindows[1].title, u"Vantor:x");
   EXPECT_EQ(plan.foreignWindows[2].title, u"");
   EXPECT_TRUE(ParseRunPlan({"--help", "--bogus"}, kVantor).help);
+  EXPECT_EQ(plan.faults, DeviceFaults{});
+}
+
+TEST(RunnerOptionsTest, FaultsAreNamedAndRepeatable) {
+  const RunPlan plan =
+      ParseRunPlan({"--fault", "hook-refused", "--fault=no-sound", "--fault", "no-sound"}, kVantor);
+  DeviceFaults expected;
+  expected.hookRefused = true;
+  expected.noSound = true;
+  EXPECT_EQ(plan.faults, expected);
+  const RunPlan all = ParseRunPlan({"--fault", "no-core-library", "--fault", "no-hook-functions",
+                                    "--fault", "registry-writes-fail"},
+                                   kVantor1);
+  EXPECT_TRUE(all.faults.noCoreLibrary && all.faults.noHookFunctions &&
+              all.faults.registryWritesFail);
+  EXPECT_NE(UsageText(kVantor).find("registry-writes-fail"), std::string::npos);
 }
 
 TEST(RunnerOptionsTest, BadOptions) {
@@ -138,6 +154,7 @@ TEST(RunnerOptionsTest, BadOptions) {
        kVantor,
        "--report /nonexistent/r.json: folder /nonexistent does not exist"},
       {{"--log", ""}, kVantor, "--log needs a file name"},
+      {{"--fault", "no-keys"}, kVantor, "vantor: unknown --fault 'no-keys' (see --help)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));
