@@ -283,8 +283,14 @@ void Emulator::State::advance() {
     return;
   }
   passTo(*idleEnd);
-  stopped = true;
+  stop();
   throw RunStopped{};
+}
+
+void Emulator::State::stop() {
+  stopped = true;
+  // What the handset shows now: unwinding the program destroys its windows afterwards.
+  atStop = StopSnapshot{screen, self->foreground(), taskBar->visible, sipButton->visible};
 }
 
 int Emulator::GetMessageW(Msg* msg, Hwnd window, std::uint32_t filterMin, std::uint32_t filterMax) {
@@ -487,17 +493,22 @@ void Emulator::repaintAll() {
 
 Registry& Emulator::registry() { return s_->registry; }
 const DeviceRecord& Emulator::record() const { return s_->record; }
-const Bitmap& Emulator::screen() const { return s_->screen; }
+const Bitmap& Emulator::screen() const { return s_->atStop ? s_->atStop->screen : s_->screen; }
 std::uint32_t Emulator::tick() const { return s_->tick(); }
 
 std::optional<WindowInfo> Emulator::foreground() const {
+  if (s_->atStop) return s_->atStop->foreground;
   const Window* a = s_->active;
   if (!a || !a->alive) return std::nullopt;
   return WindowInfo{a->className, a->title};
 }
 
-bool Emulator::taskBarVisible() const { return s_->taskBar->visible; }
-bool Emulator::sipButtonVisible() const { return s_->sipButton->visible; }
+bool Emulator::taskBarVisible() const {
+  return s_->atStop ? s_->atStop->taskBarVisible : s_->taskBar->visible;
+}
+bool Emulator::sipButtonVisible() const {
+  return s_->atStop ? s_->atStop->sipButtonVisible : s_->sipButton->visible;
+}
 std::size_t Emulator::liveGdiObjects() const { return s_->gdi.liveObjectCount(); }
 int Emulator::loadedLibraries() const { return s_->libraryRefs; }
 std::optional<std::uint32_t> Emulator::lastFullScreenRequest() const {
@@ -523,7 +534,7 @@ int UnhookEntry(Hhook hook) {
 
 Hhook Emulator::installHook(int idHook, HookProc proc) {
   State& s = *s_;
-  if (idHook != WH_KEYBOARD_LL || !proc) return nullptr;
+  if (idHook != WH_KEYBOARD_LL || !proc || s.config.faults.hookRefused) return nullptr;
   const std::uintptr_t handle = s.nextHookHandle++;
   s.hooks.push_back(Hook{handle, proc});
   return reinterpret_cast<Hhook>(handle);
@@ -542,7 +553,7 @@ int Emulator::removeHook(Hhook hook) {
 std::size_t Emulator::installedHooks() const { return s_->hooks.size(); }
 
 Hmodule Emulator::LoadLibraryW(const Wchar* name) {
-  if (!name || !SameText(name, u"coredll.dll")) return nullptr;
+  if (!name || !SameText(name, u"coredll.dll") || s_->config.faults.noCoreLibrary) return nullptr;
   // The hook entries find the emulator through this, also outside run().
   if (!g_running) g_running = this;
   ++s_->libraryRefs;
@@ -555,6 +566,7 @@ FarProc Emulator::GetProcAddressW(Hmodule module, const Wchar* procName) {
   }
   if (!procName || IsIntResource(procName)) return nullptr;
   const std::u16string_view name(procName);
+  if (s_->config.faults.noHookFunctions) return nullptr;  // the hook operations are all it has
   if (name == u"SetWindowsHookExW") {
     return reinterpret_cast<FarProc>(static_cast<SetWindowsHookExFn>(&SetHookEntry));
   }
@@ -574,6 +586,7 @@ int Emulator::FreeLibrary(Hmodule module) {
 
 namespace {
 
+constexpr std::int32_t kErrorAccessDenied = 5;
 constexpr std::int32_t kErrorInvalidHandle = 6;
 constexpr std::int32_t kErrorNotReady = 21;
 
@@ -610,6 +623,8 @@ std::int32_t Emulator::RegCreateKeyExW(Hkey root, const Wchar* subKey, std::uint
   if (s.stopped) return kErrorNotReady;
   const std::u16string path = JoinKey(*base, subKey);
   const bool existed = s.registry.keyExists(path);
+  // A registry that takes no writes still opens the keys it has, but creates none.
+  if (!existed && s.config.faults.registryWritesFail) return kErrorAccessDenied;
   if (!existed && !s.registry.createKey(path)) return ERROR_INVALID_PARAMETER;
   const std::uintptr_t handle = s.nextKeyHandle++;
   s.openKeys[handle] = path;
@@ -626,6 +641,7 @@ std::int32_t Emulator::RegSetValueExW(Hkey key, const Wchar* valueName, std::uin
   if (!path) return kErrorInvalidHandle;
   if (!data) return ERROR_INVALID_PARAMETER;
   if (s.stopped) return kErrorNotReady;
+  if (s.config.faults.registryWritesFail) return kErrorAccessDenied;
   RegistryValue value;
   if (type == REG_DWORD) {
     if (size != 4) return ERROR_INVALID_PARAMETER;
@@ -687,6 +703,7 @@ std::int32_t Emulator::RegistrySetDWORD(Hkey root, const Wchar* subKey, const Wc
   const auto base = KeyBase(s, root);
   if (!base) return ERROR_INVALID_PARAMETER;
   if (s.stopped) return kErrorNotReady;
+  if (s.config.faults.registryWritesFail) return kErrorAccessDenied;
   const std::u16string path = JoinKey(*base, subKey);
   // Like the handset's helper: it writes into an existing key only.
   if (!s.registry.keyExists(path)) return ERROR_FILE_NOT_FOUND;
@@ -704,7 +721,7 @@ void Emulator::DebugOutput(const Wchar* text) {
 }
 
 int Emulator::PlaySoundW(const Wchar*, Hmodule, std::uint32_t) {
-  if (s_->stopped) return 0;
+  if (s_->stopped || s_->config.faults.noSound) return 0;
   ++s_->record.soundsPlayed;
   return 1;
 }
@@ -877,8 +894,14 @@ int Emulator::SHFullScreen(Hwnd window, std::uint32_t state) {
   Window* w = s.live(window);
   if (!w) return 0;
   s.lastFullScreen = std::make_pair(w, state);
-  if (state & SHFS_HIDETASKBAR) s.hide(s.taskBar);
-  if (state & SHFS_SHOWTASKBAR) s.show(s.taskBar, false);
+  if (state & SHFS_HIDETASKBAR) {
+    s.hide(s.taskBar);
+    s.taskBarHiddenBy = s.topLevel(w);
+  }
+  if (state & SHFS_SHOWTASKBAR) {
+    s.show(s.taskBar, false);
+    s.taskBarHiddenBy = nullptr;
+  }
   if (state & SHFS_HIDESIPBUTTON) s.hide(s.sipButton);
   if (state & 0x0004) s.show(s.sipButton, false);  // show the input-panel button
   return 1;

@@ -8,7 +8,8 @@
 // after the source is exhausted, up to the idle limit); with ClockMode::Host the same waits pass
 // in real time. When the limit passes with the program still
 // running, the run is stopped: the waiting GetMessageW unwinds with RunStopped, caught by run(),
-// and from then on nothing the program does is recorded.
+// and from then on nothing the program does is recorded: screen(), foreground() and the shell's
+// state show the handset as it was at that moment, not after the program's windows unwound.
 #pragma once
 
 #include <cstdint>
@@ -44,7 +45,9 @@ enum class ClockMode {
 };
 
 // Handset faults injected for a run (--fault NAME), so that a program can be watched on a
-// handset that misbehaves.
+// handset that misbehaves. A registry that takes no writes still opens the keys it has, but
+// creating a key, setting a value and RegistrySetDWORD fail with 5 (access denied) and change
+// nothing.
 struct DeviceFaults {
   bool noCoreLibrary = false;    // "no-core-library": loading the core library fails
   bool noHookFunctions = false;  // "no-hook-functions": it loads, the hook operations are missing

@@ -111,6 +111,14 @@ struct Hook {
   harness::HookProc proc = nullptr;
 };
 
+// The screen and shell as they were when the run was stopped.
+struct StopSnapshot {
+  Bitmap screen;
+  std::optional<WindowInfo> foreground;
+  bool taskBarVisible = false;
+  bool sipButtonVisible = false;
+};
+
 struct Emulator::State {
   State(Emulator* owner, DeviceConfig c);
 
@@ -133,6 +141,7 @@ struct Emulator::State {
   std::uint64_t hostStart = 0;  // its reading at start
   bool running = false;
   bool stopped = false;
+  std::optional<StopSnapshot> atStop;  // taken by stop()
   std::function<void(std::u16string_view)> debugSink;
 
   // Windows.
@@ -148,6 +157,8 @@ struct Emulator::State {
   Window* sipButton = nullptr;
   Window* otherApp = nullptr;
   std::optional<std::pair<Window*, std::uint32_t>> lastFullScreen;
+  // The top-level window whose full-screen request hid the task bar; its end shows it again.
+  Window* taskBarHiddenBy = nullptr;
   std::vector<Window*> boxes;  // message boxes being shown, innermost last
 
   // Queue.
@@ -222,6 +233,7 @@ struct Emulator::State {
   // Queue (emulator.cpp).
   std::optional<Msg> take(Hwnd filter, std::uint32_t min, std::uint32_t max, bool remove);
   void advance();                    // nothing to retrieve: run the input source or let time pass
+  void stop();                       // the idle limit has passed: freeze what the run shows
   void syncClock();                  // host clock: now catches up with real time
   void passTo(std::uint64_t until);  // time passes up to until (host clock: sleeping)
   bool recording() const { return running && !stopped; }

@@ -520,6 +520,11 @@ bool Emulator::State::destroy(Window* w) {
   for (Window* t : zOrder) {
     if (t->owner == w) t->owner = nullptr;
   }
+  // Full screen is the window's: the shell brings its task bar back when the window goes.
+  if (taskBarHiddenBy == w) {
+    taskBarHiddenBy = nullptr;
+    show(taskBar, false);
+  }
   return true;
 }
 
