@@ -106,9 +106,9 @@ bool LineTestDialog::OnEraseBkgnd(harness::Hdc surface) {
 
 void LineTestDialog::OnKeyDown(std::uint32_t vkCode, std::uint32_t, std::uint32_t) {
   harness::platform().ShellSwitch(0, 1);
-  // Codes that mark nothing through the hook (the ring segments') mark nothing here either,
-  // once the hook is gone; and the empty slot (code 0) stands for no key at all.
-  if (vkCode != 0 && HookSlotFor(vkCode, 0) != HOOK_CONSUME) {
+  // Every slot of the code, the ring segments' too: without the hook this route alone must be
+  // able to reach the pass. The empty slot (code 0) stands for no key at all.
+  if (vkCode != 0) {
     for (KeySlot& slot : m_keySlots) {
       if (slot.GetVkCode() == static_cast<std::int32_t>(vkCode)) MarkKey(slot);
     }
@@ -118,7 +118,8 @@ void LineTestDialog::OnKeyDown(std::uint32_t vkCode, std::uint32_t, std::uint32_
 
 void LineTestDialog::OnTimer(std::uintptr_t) {
   // The pass message is shown by one check at a time: checks that arrive while it is up (its
-  // own loop dispatches them) wait for its answer.
+  // own loop dispatches them) are dropped. After an answer other than OK the next marking posts
+  // a new check, which shows it again.
   if (m_nPressedCount >= PASS_KEY_COUNT && !m_bPassMessageShown && !m_bFinished) {
     RemoveKeyHook();
     m_bPassMessageShown = true;

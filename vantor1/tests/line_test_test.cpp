@@ -432,11 +432,15 @@ TEST_F(LineTest, WithoutTheHookTheDialogRouteStillCounts) {
   os().hookAvailable = false;
   os().Press('A');
   os().Press(143);  // would be Shift through the hook; here it reaches no slot
-  os().Press(33);   // the ring segments stay unmarkable by the dialog route too
+  os().Press(33);   // no hook consumes the ring segments' codes: each marks both its slots
   os().Press(34);
+  os().Press(0);  // no key carries code 0: the empty slot is never marked
   Step([] {
-    EXPECT_EQ(Dialog().m_nPressedCount, 1);
-    for (int ring = 52; ring <= 55; ++ring) EXPECT_FALSE(Dialog().m_keySlots[ring].IsPressed());
+    const LineTestDialog& d = Dialog();
+    EXPECT_EQ(d.m_nPressedCount, 5);
+    EXPECT_TRUE(d.m_keySlots[10].IsPressed());
+    for (int ring = 52; ring <= 55; ++ring) EXPECT_TRUE(d.m_keySlots[ring].IsPressed()) << ring;
+    EXPECT_FALSE(d.m_keySlots[KEY_SLOT_COUNT - 1].IsPressed());
   });
   Run();
   EXPECT_EQ(os().CountEvents("hook installed 20"), 0);
