@@ -35,11 +35,14 @@ class Vantor1Run {
  public:
   const fs::path& dir() const { return dir_.path(); }
 
-  // Runs the program on the script; `profile` is .reg text merged into the registry at start.
-  Report Run(const std::string& script, const std::string& profile = "") {
+  // Runs the program on the script; `profile` is .reg text merged into the registry at start,
+  // `options` come after the usual ones.
+  Report Run(const std::string& script, const std::string& profile = "",
+             const std::vector<std::string>& options = {}) {
     std::ofstream(dir() / "keys.txt") << script;
     std::vector<std::string> args = {"--headless",  "--keys", "keys.txt", "--report",
                                      "report.json", "--log",  "run.log"};
+    args.insert(args.end(), options.begin(), options.end());
     if (!profile.empty()) {
       std::ofstream(dir() / "profile.reg")
           << "Windows Registry Editor Version 5.00\r\n\r\n"
@@ -268,6 +271,100 @@ TEST(Vantor1EndToEnd, ScreenShowsCountedKeysPressedAlsoAfterARepaint) {
       EXPECT_EQ(Mismatches(*screen, slot, *background, s.x, s.y, counted), 0) << slot;
     }
   }
+}
+
+// Every key of the handset once: first the keys only the hook maps to slots, then the slots' own
+// codes, the ring segments' last. With the hook the pass comes at Talk (114), the 52nd key;
+// without it only the dialog route counts, the hook-only keys mark nothing (the arrows are
+// dialog navigation), and the ring segments' codes bring it to 52.
+std::string EveryKeyOnce() {
+  std::string s = "wait 100\n";
+  for (const char* k :
+       {"UP", "DOWN", "LEFT", "RIGHT", "136", "59", "129", "62", "143", "138", "95"}) {
+    s += std::string("press ") + k + "\n";
+  }
+  for (char c = 'A'; c <= 'Z'; ++c) s += std::string("press ") + c + "\n";
+  for (const char* k :
+       {"240", "BACK", "SHIFT", "144", "232", "241", "SPACE", "190", "202", "175",  "195",
+        "140", "196",  "91",    "117", "118", "112", "113",   "114", "115", "0x21", "0x22"}) {
+    s += std::string("press ") + k + "\n";
+  }
+  return s + "wait 100\nscreenshot passed.png\nanswer ok\nwait 100\n";
+}
+
+bool RingSegmentsShowPressed(const fs::path& screenshot) {
+  const auto screen = emu::ReadPng(screenshot.string());
+  if (!screen) return false;
+  for (int slot : {52, 53, 54, 55}) {
+    const auto& image =
+        ReadArtwork("key_" + std::to_string(vantor1::kSlotDefinitions[slot].bitmapId) + ".bmp");
+    if (!image || Mismatches(*screen, slot, *image, 0, 0, {slot}) != 0) return false;
+  }
+  return true;
+}
+
+TEST(Vantor1EndToEnd, EveryKeyOnceOnAFaultyHandset) {
+  struct Case {
+    const char* fault;
+    bool hook;
+    bool registryWrites;
+  };
+  const Case cases[] = {
+      {"", true, true},
+      {"no-core-library", false, true},
+      {"no-hook-functions", false, true},
+      {"hook-refused", false, true},
+      {"registry-writes-fail", true, false},
+      {"no-sound", true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fault);
+    Vantor1Run run;
+    std::vector<std::string> options = {"--registry", "registry.reg"};
+    if (*c.fault) options.insert(options.end(), {"--fault", c.fault});
+    const Report r = run.Run(EveryKeyOnce(), "\"FactorySimpleTest\"=dword:00000001\r\n", options);
+    // The pass, by whichever route could count, and the run's end whatever the registry did.
+    EXPECT_EQ(r.status, 0) << r.text;
+    EXPECT_EQ(r.boxAnswers, std::vector<std::string>{"ok"});
+    EXPECT_EQ(RingSegmentsShowPressed(run.dir() / "passed.png"), !c.hook);
+    EXPECT_EQ(r.processes, std::vector<std::string>{"\\\\Windows\\\\Loopback.exe"});
+    EXPECT_NE(r.text.find(R"("sounds": 0,)"), std::string::npos);  // it plays none
+    EXPECT_NE(r.text.find(R"("task_bar_visible": true,)"), std::string::npos);
+    EXPECT_EQ(ReadFile(run.dir() / "run.log"), "");  // it writes no log
+    const std::string registry = ReadFile(run.dir() / "registry.reg");
+    if (c.registryWrites) {
+      EXPECT_EQ(r.writes, Writes({kStart[0],
+                                  kStart[1],
+                                  kPassAcknowledged,
+                                  {"Phone", "FactorySimpleTest", 0},
+                                  kFinish[0],
+                                  kFinish[1]}));
+      EXPECT_NE(registry.find("\"FactorySimpleTest\"=dword:00000000"), std::string::npos);
+    } else {
+      // Nothing written and nothing created: the loopback request stays as the handset had it.
+      EXPECT_TRUE(r.writes.empty()) << r.text;
+      EXPECT_NE(registry.find("\"FactorySimpleTest\"=dword:00000001"), std::string::npos);
+      EXPECT_EQ(registry.find("LCDTest"), std::string::npos) << registry;
+      EXPECT_EQ(registry.find("Plenwick"), std::string::npos) << registry;
+    }
+  }
+}
+
+TEST(Vantor1EndToEnd, AStoppedRunShowsTheTestAsItStood) {
+  Vantor1Run run;
+  const Report r = run.Run("wait 100\npress Q\nwait 100\n", "",
+                           {"--until-ms", "100", "--screenshot", "end.png"});
+  EXPECT_EQ(r.status, 3) << r.text;
+  EXPECT_NE(r.text.find(R"("foreground": {"class": "Dialog", "title": "pelmora_vantor"})"),
+            std::string::npos)
+      << r.text;
+  EXPECT_NE(r.text.find(R"("task_bar_visible": false,)"), std::string::npos);  // still full screen
+  const auto screen = emu::ReadPng((run.dir() / "end.png").string());
+  ASSERT_TRUE(screen);
+  const auto& q =
+      ReadArtwork("key_" + std::to_string(vantor1::kSlotDefinitions[0].bitmapId) + ".bmp");
+  ASSERT_TRUE(q);
+  EXPECT_EQ(Mismatches(*screen, 0, *q, 0, 0, {0}), 0) << "Q is not shown pressed";
 }
 
 }  // namespace

@@ -279,4 +279,50 @@ TEST(VantorE2E, AnyOtherCommandLineDoesNothing) {
   }
 }
 
+// The full layout pressed once on a handset with a fault. Vantor is built to see the symbol key
+// (95) only through its hook, which takes it before the system can act on it. The emulated
+// handset has no use of its own for that key: without the hook it reaches the dialog like any
+// other key, is counted there as "Syn" (a key-down line, repeat 01, no hook line), and the test
+// still passes. A failed registry write or sound changes nothing else.
+TEST(VantorE2E, FullPassOnAFaultyHandset) {
+  struct Case {
+    const char* fault;
+    bool hook;
+    bool registryWrites;
+    const char* sounds;
+  };
+  const Case cases[] = {
+      {"", true, true, R"("sounds": 52,)"},
+      {"no-core-library", false, true, R"("sounds": 52,)"},
+      {"no-hook-functions", false, true, R"("sounds": 52,)"},
+      {"hook-refused", false, true, R"("sounds": 52,)"},
+      {"registry-writes-fail", true, false, R"("sounds": 52,)"},
+      {"no-sound", true, true, R"("sounds": 0,)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fault);
+    std::vector<std::string> options = {"--foreign-window", "PLW_APP:Plenwick"};
+    if (*c.fault) options.insert(options.end(), {"--fault", c.fault});
+    VantorRun run;
+    const Outcome r = run.run(pressAll(kFullLayoutKeys), options);
+    ASSERT_EQ(r.status, 0) << r.errors;
+    EXPECT_EQ(r.countContaining("All Button Pressed!! Pass!! btnCount[52]\r\n"), 1u) << r.log;
+    EXPECT_EQ(r.countContaining("[Vantor]Return To PLWMain\r\n"), 1u) << r.log;
+    EXPECT_EQ(r.hasLine("[Vantor]VK_UD_SYMBOL[0x5F] [0x0000:0x80] UP\r\n"), c.hook) << r.log;
+    EXPECT_EQ(r.countContaining("OnKeyDown   char[0x005F:0x00][01]\r\n"), c.hook ? 0u : 1u);
+    EXPECT_EQ(r.countContaining(c.hook ? "OnKeyUp char[0x005F:0x00][00][Syn:1]\r\n"
+                                       : "OnKeyUp char[0x005F:0x00][01][Syn:1]\r\n"),
+              1u)
+        << r.log;
+    EXPECT_NE(r.report.find(c.sounds), std::string::npos) << r.report;
+    EXPECT_NE(r.report.find(R"("task_bar_visible": true,)"), std::string::npos);
+    if (c.registryWrites) {
+      EXPECT_EQ(r.writes, kAllFlagWrites);
+    } else {
+      EXPECT_TRUE(r.writes.empty()) << r.report;
+      EXPECT_EQ(r.registry.find("Corvane"), std::string::npos) << r.registry;
+    }
+  }
+}
+
 }  // namespace
