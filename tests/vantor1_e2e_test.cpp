@@ -119,12 +119,20 @@ TEST(Vantor1EndToEnd, EndsWithoutAPass) {
   struct Case {
     const char* name;
     const char* script;
+    std::vector<std::string> options;
   };
-  for (const Case& c : {Case{"focus lost before any key", "wait 100\nactivate-other\nwait 100\n"},
-                        Case{"Escape", "wait 100\npress Q\npress ESCAPE\nwait 100\n"}}) {
+  const Case cases[] = {
+      {"focus lost before any key", "wait 100\nactivate-other\nwait 100\n", {}},
+      {"Escape", "wait 100\npress Q\npress ESCAPE\nwait 100\n", {}},
+      // Enter is the hook's to take; without it the dialog manager makes it the OK command.
+      {"Enter without the hook",
+       "wait 100\npress Q\npress RETURN\nwait 100\n",
+       {"--fault", "hook-refused"}},
+  };
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Vantor1Run run;
-    const Report r = run.Run(c.script);
+    const Report r = run.Run(c.script, "", c.options);
     EXPECT_EQ(r.status, 0) << r.text;
     EXPECT_TRUE(r.exited);
     EXPECT_TRUE(r.boxAnswers.empty());
