@@ -274,7 +274,14 @@ void Emulator::State::advance() {
     return;
   }
   if (source && !sourceExhausted) {
-    if (!source->next(*self)) sourceExhausted = true;
+    bool more = false;
+    try {
+      more = source->next(*self);
+    } catch (const RunStopped&) {
+      stop();  // the source ended the run (a failed script line, say): the same moment frozen
+      throw;
+    }
+    if (!more) sourceExhausted = true;
     return;
   }
   if (!idleEnd) idleEnd = now + idleLimit;

@@ -113,30 +113,41 @@ struct DestroyOnUnwind {
   ~DestroyOnUnwind() { e.DestroyWindow(d); }
 };
 
+// An input source that ends the run at its first turn, as a failed script line does.
+class EndingSource : public InputSource {
+ public:
+  bool next(Emulator&) override { throw RunStopped{}; }
+};
+
 TEST_F(FaultsTest, AStoppedRunShowsTheHandsetAsItWasWhenItStopped) {
-  Emulator& e = Start({});
-  const ColorRef red = 0x000000FF;
-  const RunResult r = e.run([&] {
-    Hwnd d = Dialog();
-    DestroyOnUnwind guard{e, d};
-    e.SHFullScreen(d, SHFS_HIDETASKBAR);
-    Msg m;
-    while (e.PeekMessageW(&m, nullptr, 0, 0, 1)) e.DispatchMessageW(&m);
-    Hdc dc = e.GetDC(d);
-    Hbrush brush = e.CreateSolidBrush(red);
-    const Rect all{0, 0, 200, 160};
-    e.FillRect(dc, &all, brush);
-    e.DeleteObject(brush);
-    e.ReleaseDC(d, dc);
-    while (e.GetMessageW(&m, nullptr, 0, 0)) e.DispatchMessageW(&m);
-    return 0;
-  });
-  ASSERT_FALSE(r.exited);
-  EXPECT_EQ(e.screen().at(50, 50), red);
-  ASSERT_TRUE(e.foreground());
-  EXPECT_EQ(e.foreground()->title, u"Test");
-  EXPECT_FALSE(e.taskBarVisible());
-  EXPECT_TRUE(e.sipButtonVisible());
+  for (const bool bySource : {false, true}) {
+    SCOPED_TRACE(bySource ? "ended by the input source" : "idle limit");
+    Emulator& e = Start({});
+    EndingSource ending;
+    if (bySource) e.setInputSource(&ending);
+    const ColorRef red = 0x000000FF;
+    const RunResult r = e.run([&] {
+      Hwnd d = Dialog();
+      DestroyOnUnwind guard{e, d};
+      e.SHFullScreen(d, SHFS_HIDETASKBAR);
+      Msg m;
+      while (e.PeekMessageW(&m, nullptr, 0, 0, 1)) e.DispatchMessageW(&m);
+      Hdc dc = e.GetDC(d);
+      Hbrush brush = e.CreateSolidBrush(red);
+      const Rect all{0, 0, 200, 160};
+      e.FillRect(dc, &all, brush);
+      e.DeleteObject(brush);
+      e.ReleaseDC(d, dc);
+      while (e.GetMessageW(&m, nullptr, 0, 0)) e.DispatchMessageW(&m);
+      return 0;
+    });
+    ASSERT_FALSE(r.exited);
+    EXPECT_EQ(e.screen().at(50, 50), red);
+    ASSERT_TRUE(e.foreground());
+    EXPECT_EQ(e.foreground()->title, u"Test");
+    EXPECT_FALSE(e.taskBarVisible());
+    EXPECT_TRUE(e.sipButtonVisible());
+  }
 }
 
 TEST_F(FaultsTest, TheTaskBarComesBackWhenItsFullScreenWindowGoes) {
