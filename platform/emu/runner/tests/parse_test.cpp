@@ -68,9 +68,10 @@ TEST(RunnerOptionsTest, GoodCommandLines) {
       {{"test"}, u"test"},
       {{"--headless", "test"}, u"test"},
       {{"--headless", "test", "x"}, u"test x"},
-      // Options end at the first word; later words belong to the program.
-      {{"test", "--headless"}, u"test --headless"},
+      // Options end at the first word; after "--" every argument is a word.
       {{"--", "--headless"}, u"--headless"},
+      {{"--headless", "--", "test", "--log", "x", "--"}, u"test --log x --"},
+      {{"test", "-x", "-"}, u"test -x -"},
       {{"--cmdline", " test "}, u" test "},
       {{"--cmdline", ""}, u""},
       {{"--cmdline=test x"}, u"test x"},
