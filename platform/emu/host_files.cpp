@@ -223,13 +223,12 @@ std::string OutputProblem(const std::string& path) {
     if (!S_ISREG(st.st_mode)) return "is not a plain file (a device, pipe or socket)";
     // Read-only means read-only for root too, which access() would let through.
     if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) return "is read-only";
-  } else if (errno != ENOENT) {
+  } else if (errno != ENOENT && errno != ENOTDIR) {
     return Error();
   }
   const std::string folder = Folder(target);
-  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-    return "folder " + folder + " does not exist";
-  }
+  if (::stat(folder.c_str(), &st) != 0) return "folder " + folder + " does not exist";
+  if (!S_ISDIR(st.st_mode)) return folder + " is not a folder";
   if (::access(folder.c_str(), W_OK | X_OK) != 0) return "folder " + folder + " is not writable";
   const std::string temporary = TemporaryFileFor(target);
   if (::lstat(temporary.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
