@@ -90,7 +90,7 @@ std::string UsageText(const ProgramSpec& program) {
                      "  --keys FILE              key script (one action per line)\n"
                      "  --profile FILE           .reg file merged into the registry at start\n"
                      "  --registry FILE          device registry: read at start if it exists,\n"
-                     "                           rewritten after every change\n"
+                     "                           rewritten after every change, locked for the run\n"
                      "  --screen WxH             screen size (default 320x320)\n"
                      "  --start-tick N           virtual clock at start (default 100000)\n"
                      "  --until-ms N             ms allowed after the script's last line\n"
@@ -116,8 +116,12 @@ std::string UsageText(const ProgramSpec& program) {
       "press VK [scan=N] [hold=MS] | tap X Y | activate-other | repaint | screenshot FILE.png |\n"
       "answer ok|cancel. '#' starts a comment.\n"
       "\n"
+      "Options go before the command line words; after '--' every argument is a word.\n"
+      "\n"
       "Exit status: the program's exit code; 3 when stopped at --until-ms; 2 for bad options,\n"
-      "a bad key script or .reg file.\n";
+      "a bad key script or .reg file, an input or output that cannot be used safely, or a\n"
+      "registry file still in use by another run after " +
+      std::to_string(kRegistryWaitMs / 1000) + " s.\n";
   return text;
 }
 
