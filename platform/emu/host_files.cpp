@@ -174,13 +174,22 @@ bool ReplaceTarget(const std::string& target, std::string_view bytes, std::strin
 
 std::optional<std::string> ReadInputFile(const std::string& path, std::uint64_t maxBytes,
                                          std::string* problem) {
-  // Not blocking: a pipe given by mistake must not hang the open.
+  // A device is never opened (opening some has effects); and should a pipe take the place of
+  // the file meanwhile, the open does not wait for a writer.
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) {
+    *problem = "cannot be read";
+    return std::nullopt;
+  }
+  if (std::string kind = InputKindProblem(st, maxBytes); !kind.empty()) {
+    *problem = kind;
+    return std::nullopt;
+  }
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     *problem = "cannot be read";
     return std::nullopt;
   }
-  struct stat st;
   std::optional<std::string> bytes;
   if (::fstat(fd, &st) != 0) {
     *problem = "cannot be read (" + Error() + ")";

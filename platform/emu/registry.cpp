@@ -318,13 +318,6 @@ std::vector<RegOp> ParseRegText(const std::string& bytes, const std::string& fil
   return ops;
 }
 
-std::string ReadWholeFile(const std::string& file, bool& ok) {
-  std::ifstream in(file, std::ios::binary);
-  ok = static_cast<bool>(in);
-  if (!ok) return {};
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 }  // namespace
 
 RegFileError::RegFileError(std::string file, int line, std::string problem)
@@ -430,10 +423,10 @@ bool Registry::set(const std::u16string& path, const std::u16string& name, Regis
 }
 
 void Registry::mergeFile(const std::string& file) {
-  bool ok = false;
-  std::string bytes = ReadWholeFile(file, ok);
-  if (!ok) throw RegFileError(file, 0, "cannot be read");
-  mergeText(bytes, file);
+  std::string problem;
+  const std::optional<std::string> bytes = ReadInputFile(file, kMaxInputBytes, &problem);
+  if (!bytes) throw RegFileError(file, 0, problem);
+  mergeText(*bytes, file);
 }
 
 void Registry::mergeText(const std::string& bytes, const std::string& file) {
