@@ -59,4 +59,35 @@ TEST(RunnerFilesE2E, RefusedRunsLeaveEveryFileAsItWas) {
   }
 }
 
+// Two runs started together on one registry file take turns instead of tripping over each
+// other's temporary file: both finish as a run alone would, and the file is whole.
+TEST(RunnerFilesE2E, RunsSharingARegistryFileTakeTurns) {
+  e2e::ScratchDir dir("runner_files");
+  const fs::path d = dir.path();
+  std::string script;
+  for (int i = 0; i < 20; ++i)
+    script += "press Q\nscreenshot shot" + std::to_string(i % 2) + ".png\n";
+  std::ofstream(d / "keys.txt") << script;
+  // cd DIR && { { run 1; } & { run 2; } & wait; }
+  std::string command = "cd " + e2e::ShellQuoted(d.string()) + " && {";
+  for (const std::string run : {"1", "2"}) {
+    command += " { " + e2e::ShellQuoted(std::string(VANTOR_BIN_DIR) + "/vantor") +
+               " --headless --keys keys.txt --registry device.reg --until-ms 100 --log run" + run +
+               ".log --cmdline test 2> stderr" + run + ".txt; echo $? > status" + run + ".txt; } &";
+  }
+  command += " wait; }";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  for (const char* run : {"1", "2"}) {
+    SCOPED_TRACE(run);
+    EXPECT_EQ(e2e::ReadFile(d / (std::string("status") + run + ".txt")), "3\n");
+    EXPECT_EQ(e2e::ReadFile(d / (std::string("stderr") + run + ".txt")), "");
+  }
+  const std::string registry = e2e::ReadFile(d / "device.reg");
+  EXPECT_EQ(registry.rfind("Windows Registry Editor Version 5.00\r\n", 0), 0u) << registry;
+  EXPECT_NE(registry.find("[HKEY_LOCAL_MACHINE\\System\\State\\Corvane\\LCDTest]"),
+            std::string::npos)
+      << registry;
+  EXPECT_FALSE(fs::exists(d / "device.reg.tmp"));
+}
+
 }  // namespace
