@@ -1,14 +1,11 @@
 #include "platform/emu/png.h"
 
-#include <fcntl.h>
 #include <png.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "platform/emu/host_files.h"
 
 namespace emu {
 
@@ -35,44 +32,24 @@ bool WritePng(const std::string& path, const Bitmap& bitmap, std::string* error)
     rgb.push_back(static_cast<unsigned char>((c >> 16) & 0xFF));
   }
 
-  // The temporary lives in the target's folder so that the rename cannot cross file systems.
-  std::string temporary = path + ".XXXXXX";
-  int fd = mkstemp(temporary.data());
-  if (fd < 0) {
-    return Fail(error, "cannot write \"" + path + "\": " + std::strerror(errno));
-  }
-  fchmod(fd, 0644);
-  FILE* file = fdopen(fd, "wb");
-  if (!file) {
-    int saved = errno;
-    close(fd);
-    unlink(temporary.c_str());
-    return Fail(error, "cannot write \"" + path + "\": " + std::strerror(saved));
-  }
-
   png_image image;
   std::memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;
   image.width = static_cast<png_uint_32>(bitmap.width);
   image.height = static_cast<png_uint_32>(bitmap.height);
   image.format = PNG_FORMAT_RGB;
-  bool written = png_image_write_to_stdio(&image, file, 0, rgb.data(), 0, nullptr) != 0;
-  std::string problem = written ? "" : image.message;
+  // Encoded in memory first: the file is then replaced in one step.
+  png_alloc_size_t size = 0;
+  bool encoded = png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(), 0, nullptr) != 0;
+  std::vector<unsigned char> png(encoded ? size : 0);
+  encoded = encoded &&
+            png_image_write_to_memory(&image, png.data(), &size, 0, rgb.data(), 0, nullptr) != 0;
+  const std::string encodeProblem = encoded ? "" : image.message;
   png_image_free(&image);
-  if (written && (std::fflush(file) != 0 || fsync(fileno(file)) != 0)) {
-    written = false;
-    problem = std::strerror(errno);
-  }
-  if (std::fclose(file) != 0 && written) {
-    written = false;
-    problem = std::strerror(errno);
-  }
-  if (written && std::rename(temporary.c_str(), path.c_str()) != 0) {
-    written = false;
-    problem = std::strerror(errno);
-  }
-  if (!written) {
-    unlink(temporary.c_str());
+  if (!encoded) return Fail(error, "cannot write \"" + path + "\": " + encodeProblem);
+  std::string problem;
+  if (!ReplaceFile(path, std::string_view(reinterpret_cast<const char*>(png.data()), size),
+                   &problem)) {
     return Fail(error, "cannot write \"" + path + "\": " + problem);
   }
   return true;

@@ -1,7 +1,5 @@
 #include "platform/emu/registry.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -320,38 +318,6 @@ std::vector<RegOp> ParseRegText(const std::string& bytes, const std::string& fil
   return ops;
 }
 
-std::string ReadWholeFile(const std::string& file, bool& ok) {
-  std::ifstream in(file, std::ios::binary);
-  ok = static_cast<bool>(in);
-  if (!ok) return {};
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Replaces file with text: the text goes to "<file>.tmp" in the same folder, is flushed to the
-// disk and then renamed over the file, so the file is always either the old or the new content.
-bool WriteAtomically(const std::string& file, const std::string& text, std::string& problem) {
-  const std::string tmp = file + ".tmp";
-  std::FILE* out = std::fopen(tmp.c_str(), "wb");
-  if (!out) {
-    problem = "cannot create " + tmp + ": " + std::strerror(errno);
-    return false;
-  }
-  bool ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-  ok = std::fflush(out) == 0 && ok;
-  ok = ::fsync(fileno(out)) == 0 && ok;
-  if (!ok) problem = "cannot write " + tmp + ": " + std::strerror(errno);
-  ok = std::fclose(out) == 0 && ok;
-  if (ok && std::rename(tmp.c_str(), file.c_str()) != 0) {
-    problem = "cannot replace " + file + ": " + std::strerror(errno);
-    ok = false;
-  }
-  if (!ok) {
-    if (problem.empty()) problem = "cannot write " + tmp + ": " + std::strerror(errno);
-    std::remove(tmp.c_str());
-  }
-  return ok;
-}
-
 }  // namespace
 
 RegFileError::RegFileError(std::string file, int line, std::string problem)
@@ -457,10 +423,10 @@ bool Registry::set(const std::u16string& path, const std::u16string& name, Regis
 }
 
 void Registry::mergeFile(const std::string& file) {
-  bool ok = false;
-  std::string bytes = ReadWholeFile(file, ok);
-  if (!ok) throw RegFileError(file, 0, "cannot be read");
-  mergeText(bytes, file);
+  std::string problem;
+  const std::optional<std::string> bytes = ReadInputFile(file, kMaxInputBytes, &problem);
+  if (!bytes) throw RegFileError(file, 0, problem);
+  mergeText(*bytes, file);
 }
 
 void Registry::mergeText(const std::string& bytes, const std::string& file) {
@@ -526,17 +492,24 @@ std::string Registry::toRegText() const {
 
 void Registry::attachFile(const std::string& file) {
   std::string problem;
-  if (!WriteAtomically(file, toRegText(), problem)) {
+  std::unique_ptr<LockedFile> locked = LockedFile::Lock(file, 0, &problem);
+  if (!locked) throw std::runtime_error("registry file " + file + ": " + problem);
+  attachFile(std::move(locked));
+}
+
+void Registry::attachFile(std::unique_ptr<LockedFile> file) {
+  std::string problem;
+  if (!file->replace(toRegText(), &problem)) {
     throw std::runtime_error("registry file " + problem);
   }
-  file_ = file;
+  file_ = std::move(file);
   fileProblem_.clear();
 }
 
 void Registry::persist() {
-  if (file_.empty()) return;
+  if (!file_) return;
   std::string problem;
-  if (WriteAtomically(file_, toRegText(), problem)) {
+  if (file_->replace(toRegText(), &problem)) {
     fileProblem_.clear();
   } else if (fileProblem_.empty()) {
     fileProblem_ = "registry file " + problem;

@@ -6,11 +6,14 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <variant>
 #include <vector>
+
+#include "platform/emu/host_files.h"
 
 namespace emu {
 
@@ -60,10 +63,13 @@ class Registry {
   // Deletes a key and everything below it (not a root); false when it does not exist.
   bool deleteKey(const std::u16string& path);
 
-  // From now on every change rewrites this file atomically. Throws std::runtime_error when the
-  // first write fails; later failures are reported once on standard error and the registry
-  // carries on in memory.
+  // From now on every change rewrites this file atomically (a symbolic link's target, in its own
+  // folder), and the file stays locked against other runs. Throws std::runtime_error when the
+  // file is locked by another process or the first write fails; later failures are reported
+  // once on standard error and the registry carries on in memory.
   void attachFile(const std::string& file);
+  // The same for a file already locked (after waiting for another run, say).
+  void attachFile(std::unique_ptr<LockedFile> file);
   // Why the attached file misses changes ("registry file cannot create ..."); empty while it
   // holds the whole registry.
   const std::string& fileProblem() const { return fileProblem_; }
@@ -85,7 +91,7 @@ class Registry {
   void persist();
 
   std::map<std::u16string, Key> roots_;  // folded long root name
-  std::string file_;
+  std::unique_ptr<LockedFile> file_;
   std::string fileProblem_;  // the failed rewrite, reported once; cleared when one succeeds
   std::function<void(const std::u16string&, const std::u16string&, const RegistryValue&)> observer_;
 };

@@ -1,14 +1,18 @@
 #include "platform/emu/runner/key_script.h"
 
-#include <fstream>
+#include <algorithm>
 #include <functional>
-#include <iterator>
 
+#include "platform/emu/host_files.h"
+#include "platform/emu/quote.h"
 #include "platform/emu/runner/runner.h"
 
 namespace emu {
 
 namespace {
+
+// Longer screenshot names are refused: no file system takes them.
+constexpr std::size_t kMaxFileNameBytes = 4096;
 
 std::string Lower(std::string_view text) {
   std::string out(text);
@@ -41,8 +45,8 @@ struct LineParser {
   std::uint64_t number(std::string_view word, std::uint64_t max, const char* what) const {
     std::optional<std::uint64_t> value = ParseNumber(word, 0, max);
     if (!value) {
-      fail("bad " + std::string(what) + " '" + std::string(word) + "' (0.." + std::to_string(max) +
-           ")");
+      fail("bad " + std::string(what) + " '" + QuoteForMessage(word) + "' (0.." +
+           std::to_string(max) + ")");
     }
     return *value;
   }
@@ -50,7 +54,7 @@ struct LineParser {
   std::uint32_t vk(const std::vector<std::string_view>& words, const std::string& action) const {
     if (words.size() < 2) fail(action + " needs a key");
     std::optional<std::uint32_t> value = ParseVirtualKey(words[1]);
-    if (!value) fail("unknown key '" + std::string(words[1]) + "'");
+    if (!value) fail("unknown key '" + QuoteForMessage(words[1]) + "'");
     return *value;
   }
 
@@ -72,7 +76,7 @@ struct LineParser {
         seen.push_back(name);
         store(name, number(words[i].substr(eq + 1), max, optionName));
       }
-      if (!known) fail("unexpected '" + std::string(words[i]) + "' after " + action);
+      if (!known) fail("unexpected '" + QuoteForMessage(words[i]) + "' after " + action);
     }
   }
 
@@ -189,16 +193,24 @@ KeyScript ParseKeyScript(std::string_view text, const std::string& file) {
       p.count(words, 2, "screenshot FILE.png");
       a.kind = ActionKind::Screenshot;
       a.path = std::string(words[1]);
+      // The name goes to the file system as it is: a NUL would cut it short there, and other
+      // control characters make names that no one can type.
+      const bool control = std::any_of(a.path.begin(), a.path.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+      });
+      if (control || a.path.size() > kMaxFileNameBytes) {
+        p.fail("bad screenshot file name '" + QuoteForMessage(a.path) + "'");
+      }
     } else if (action == "answer") {
       p.count(words, 2, "answer ok|cancel");
       const std::string answer = Lower(words[1]);
       if (answer != "ok" && answer != "cancel") {
-        p.fail("bad answer '" + std::string(words[1]) + "' (ok or cancel)");
+        p.fail("bad answer '" + QuoteForMessage(words[1]) + "' (ok or cancel)");
       }
       a.kind = ActionKind::Answer;
       a.answer = answer == "ok" ? 1 : 2;
     } else {
-      p.fail("unknown action '" + std::string(words[0]) + "'");
+      p.fail("unknown action '" + QuoteForMessage(words[0]) + "'");
     }
     script.actions.push_back(std::move(a));
   }
@@ -206,10 +218,10 @@ KeyScript ParseKeyScript(std::string_view text, const std::string& file) {
 }
 
 KeyScript LoadKeyScript(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw UsageError(file + ": cannot be read");
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return ParseKeyScript(text, file);
+  std::string problem;
+  const std::optional<std::string> text = ReadInputFile(file, kMaxInputBytes, &problem);
+  if (!text) throw UsageError(file + ": " + problem);
+  return ParseKeyScript(*text, file);
 }
 
 }  // namespace emu

@@ -47,7 +47,8 @@ struct KeyScript {
 
 // Parses script text; throws UsageError ("FILE:LINE: problem") on the first bad line.
 KeyScript ParseKeyScript(std::string_view text, const std::string& file);
-// Reads and parses a script file; a missing file is a UsageError too.
+// Reads and parses a script file; a missing file, one that is not a plain file or one larger
+// than kMaxInputBytes is a UsageError too.
 KeyScript LoadKeyScript(const std::string& file);
 
 // A virtual-key name or number, case-insensitive; nullopt when it is neither.

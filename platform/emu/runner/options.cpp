@@ -2,18 +2,16 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "harness/wide_text.h"
+#include "platform/emu/host_files.h"
+#include "platform/emu/quote.h"
 #include "platform/emu/registry.h"
 #include "platform/emu/runner/runner.h"
 
 namespace emu {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 struct OptionInfo {
   const char* name;
@@ -45,24 +43,26 @@ constexpr FaultInfo kFaults[] = {
     {"no-sound", &DeviceFaults::noSound, "playing a sound fails"},
 };
 
-std::string ReadBytes(const std::string& file) {
-  std::error_code ec;
-  if (!fs::is_regular_file(file, ec)) throw UsageError(file + ": cannot be read");
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw UsageError(file + ": cannot be read");
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+// The options that name an output file. Every one is checked before the run (a plain writable
+// file or none yet, in a writable folder, distinct from every other file of the run); a new
+// output joins the checks with one line here.
+struct OutputOption {
+  const char* name;
+  std::string RunPlan::*file;
+};
 
-// A file the run will write: its folder must exist, so that the run is not wasted.
-void CheckWritable(const std::string& file, const std::string& what) {
-  if (file.empty()) throw UsageError(what + " needs a file name");
-  fs::path parent = fs::path(file).parent_path();
-  if (parent.empty()) parent = ".";
-  std::error_code ec;
-  if (!fs::is_directory(parent, ec)) {
-    throw UsageError(what + " " + file + ": folder " + parent.string() + " does not exist");
-  }
-  if (fs::is_directory(file, ec)) throw UsageError(what + " " + file + ": is a folder");
+constexpr OutputOption kOutputOptions[] = {
+    {"--registry", &RunPlan::registryFile},
+    {"--log", &RunPlan::logFile},
+    {"--screenshot", &RunPlan::screenshotFile},
+    {"--report", &RunPlan::reportFile},
+};
+
+std::string ReadInput(const std::string& file) {
+  std::string problem;
+  std::optional<std::string> bytes = ReadInputFile(file, kMaxInputBytes, &problem);
+  if (!bytes) throw UsageError(file + ": " + problem);
+  return std::move(*bytes);
 }
 
 // .reg bytes checked by a trial merge, so that the run never starts with a bad file.
@@ -90,7 +90,7 @@ std::string UsageText(const ProgramSpec& program) {
                      "  --keys FILE              key script (one action per line)\n"
                      "  --profile FILE           .reg file merged into the registry at start\n"
                      "  --registry FILE          device registry: read at start if it exists,\n"
-                     "                           rewritten after every change\n"
+                     "                           rewritten after every change, locked for the run\n"
                      "  --screen WxH             screen size (default 320x320)\n"
                      "  --start-tick N           virtual clock at start (default 100000)\n"
                      "  --until-ms N             ms allowed after the script's last line\n"
@@ -116,8 +116,12 @@ std::string UsageText(const ProgramSpec& program) {
       "press VK [scan=N] [hold=MS] | tap X Y | activate-other | repaint | screenshot FILE.png |\n"
       "answer ok|cancel. '#' starts a comment.\n"
       "\n"
+      "Options go before the command line words; after '--' every argument is a word.\n"
+      "\n"
       "Exit status: the program's exit code; 3 when stopped at --until-ms; 2 for bad options,\n"
-      "a bad key script or .reg file.\n";
+      "a bad key script or .reg file, an input or output that cannot be used safely, or a\n"
+      "registry file still in use by another run after " +
+      std::to_string(kRegistryWaitMs / 1000) + " s.\n";
   return text;
 }
 
@@ -133,15 +137,24 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
   std::optional<std::string> cmdline;
   std::string keysFile;
   bool optionsDone = false;
+  bool afterDashes = false;  // "--" was given: every later argument is a word
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (optionsDone || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+    const bool optionLike = arg.size() >= 2 && arg.compare(0, 2, "--") == 0;
+    if (optionsDone && optionLike && !afterDashes) {
+      // Most likely an option given too late, which would otherwise be lost in the command line.
+      fail("'" + QuoteForMessage(arg) + "' after the command line word '" +
+           QuoteForMessage(words[0]) +
+           "': options go before the words (put '--' before words that begin with '--')");
+    }
+    if (optionsDone || !optionLike) {
       optionsDone = true;
       words.push_back(arg);
       continue;
     }
     if (arg == "--") {
       optionsDone = true;
+      afterDashes = true;
       continue;
     }
     const std::size_t eq = arg.find('=');
@@ -150,7 +163,7 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
     for (const OptionInfo& o : kOptions) {
       if (name == o.name) info = &o;
     }
-    if (!info) fail("unknown option '" + name + "' (see --help)");
+    if (!info) fail("unknown option '" + QuoteForMessage(name) + "' (see --help)");
     if (!info->repeatable) {
       for (const std::string& s : seen) {
         if (s == name) fail(name + " given twice");
@@ -170,6 +183,9 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
       fail(name + " takes no value");
     }
 
+    for (const OutputOption& o : kOutputOptions) {
+      if (name == o.name) plan.*o.file = value;
+    }
     if (name == "--help") {
       plan.help = true;
       return plan;
@@ -179,8 +195,6 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
       keysFile = value;
     } else if (name == "--profile") {
       plan.profileFile = value;
-    } else if (name == "--registry") {
-      plan.registryFile = value;
     } else if (name == "--screen") {
       const std::size_t x = value.find_first_of("xX");
       std::optional<std::uint64_t> w, h;
@@ -188,26 +202,21 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
         w = ParseNumber(std::string_view(value).substr(0, x), 1, 4096);
         h = ParseNumber(std::string_view(value).substr(x + 1), 1, 4096);
       }
-      if (!w || !h) fail("bad --screen '" + value + "' (WxH, each 1..4096)");
+      if (!w || !h) fail("bad --screen '" + QuoteForMessage(value) + "' (WxH, each 1..4096)");
       plan.screenWidth = static_cast<int>(*w);
       plan.screenHeight = static_cast<int>(*h);
     } else if (name == "--start-tick" || name == "--until-ms") {
       std::optional<std::uint64_t> n = ParseNumber(value, 0, UINT32_MAX);
-      if (!n) fail("bad " + name + " '" + value + "' (0..4294967295)");
+      if (!n) fail("bad " + name + " '" + QuoteForMessage(value) + "' (0..4294967295)");
       (name == "--start-tick" ? plan.startTick : plan.untilMs) = static_cast<std::uint32_t>(*n);
     } else if (name == "--foreign-window") {
       const std::size_t colon = value.find(':');
       const std::string className = value.substr(0, colon);
-      if (className.empty()) fail("bad --foreign-window '" + value + "' (CLASS[:TITLE])");
+      if (className.empty())
+        fail("bad --foreign-window '" + QuoteForMessage(value) + "' (CLASS[:TITLE])");
       plan.foreignWindows.push_back(
           {harness::Utf8ToUtf16(className),
            colon == std::string::npos ? u"" : harness::Utf8ToUtf16(value.substr(colon + 1))});
-    } else if (name == "--log") {
-      plan.logFile = value;
-    } else if (name == "--screenshot") {
-      plan.screenshotFile = value;
-    } else if (name == "--report") {
-      plan.reportFile = value;
     } else if (name == "--cmdline") {
       cmdline = value;
     } else if (name == "--fault") {
@@ -215,7 +224,7 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
       for (const FaultInfo& f : kFaults) {
         if (value == f.name) fault = &f;
       }
-      if (!fault) fail("unknown --fault '" + value + "' (see --help)");
+      if (!fault) fail("unknown --fault '" + QuoteForMessage(value) + "' (see --help)");
       plan.faults.*(fault->flag) = true;
     }
   }
@@ -226,7 +235,7 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
 
   // The program's command line.
   if (cmdline && !words.empty()) {
-    fail("both --cmdline and command line words given ('" + words[0] + "')");
+    fail("both --cmdline and command line words given ('" + QuoteForMessage(words[0]) + "')");
   }
   std::string line;
   if (cmdline) {
@@ -236,9 +245,13 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
   }
   plan.commandLine = harness::Utf8ToUtf16(line);
 
-  // Input files, read and checked now: a bad one stops the run before anything is written.
+  // Input files, read and checked now, and every output checked: a problem stops the run
+  // before anything is written.
+  std::vector<RunFile> inputs;
+  std::vector<RunFile> outputs;
   if (has("--keys")) {
     plan.script = LoadKeyScript(keysFile);
+    inputs.push_back({keysFile, "--keys"});
   }
   for (const ScriptAction& a : plan.script.actions) {
     const std::string where = plan.script.file + ":" + std::to_string(a.line) + ": ";
@@ -247,34 +260,26 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
                        ") is outside the " + std::to_string(plan.screenWidth) + "x" +
                        std::to_string(plan.screenHeight) + " screen");
     }
-    if (a.kind == ActionKind::Screenshot) {
-      try {
-        CheckWritable(a.path, "screenshot");
-      } catch (const UsageError& e) {
-        throw UsageError(where + e.what());
-      }
-    }
+    if (a.kind == ActionKind::Screenshot) outputs.push_back({a.path, where + "screenshot", true});
   }
   if (has("--profile")) {
-    plan.profileText = ReadBytes(plan.profileFile);
+    plan.profileText = ReadInput(plan.profileFile);
     CheckRegText(plan.profileText, plan.profileFile);
+    inputs.push_back({plan.profileFile, "--profile"});
+  }
+  for (const OutputOption& o : kOutputOptions) {
+    if (has(o.name)) outputs.push_back({plan.*o.file, o.name});
+  }
+  if (std::string problem = CheckRunFiles(outputs, inputs); !problem.empty()) {
+    throw UsageError(problem);
   }
   if (has("--registry")) {
-    CheckWritable(plan.registryFile, "--registry");
+    // A registry file that is not there yet starts empty; so does an empty one.
     std::error_code ec;
-    if (fs::exists(plan.registryFile, ec)) {
-      plan.registryText = ReadBytes(plan.registryFile);
-      CheckRegText(*plan.registryText, plan.registryFile);
+    if (std::filesystem::exists(plan.registryFile, ec)) {
+      plan.registryText = ReadInput(plan.registryFile);
+      if (!plan.registryText->empty()) CheckRegText(*plan.registryText, plan.registryFile);
     }
-  }
-  if (has("--log")) {
-    CheckWritable(plan.logFile, "--log");
-  }
-  if (has("--screenshot")) {
-    CheckWritable(plan.screenshotFile, "--screenshot");
-  }
-  if (has("--report")) {
-    CheckWritable(plan.reportFile, "--report");
   }
   return plan;
 }

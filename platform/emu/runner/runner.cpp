@@ -1,10 +1,11 @@
 #include "platform/emu/runner/runner.h"
 
 #include <cstdio>
-#include <fstream>
 #include <iostream>
+#include <memory>
 
 #include "harness/wide_text.h"
+#include "platform/emu/host_files.h"
 #include "platform/emu/png.h"
 
 namespace emu {
@@ -12,10 +13,8 @@ namespace emu {
 namespace {
 
 void WriteFile(const std::string& file, const std::string& bytes) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.flush();
-  if (!out) throw std::runtime_error(file + ": cannot be written");
+  std::string problem;
+  if (!ReplaceFile(file, bytes, &problem)) throw std::runtime_error(file + ": " + problem);
 }
 
 }  // namespace
@@ -38,15 +37,37 @@ RunOutcome RunProgram(const RunPlan& plan, const ProgramSpec& program,
   // The stored registry first, then the device's settings over it; neither counts as a write
   // of the program's.
   Registry& registry = emulator.registry();
-  if (plan.registryText) registry.mergeText(*plan.registryText, plan.registryFile);
-  if (!plan.profileFile.empty()) registry.mergeText(plan.profileText, plan.profileFile);
+  std::optional<std::string> registryText = plan.registryText;
+  std::unique_ptr<LockedFile> registryFile;
   if (!plan.registryFile.empty()) {
-    try {
-      registry.attachFile(plan.registryFile);
-    } catch (const std::runtime_error& e) {
-      outcome.error = e.what();
+    // One run at a time per registry file; what the other run left is read afresh.
+    std::string problem;
+    registryFile = LockedFile::Lock(plan.registryFile, plan.registryWaitMs, &problem);
+    if (!registryFile && problem == "in use") {
+      outcome.error = std::string(program.name) + ": registry file in use: " + plan.registryFile +
+                      " (another run kept it for " + std::to_string(plan.registryWaitMs) + " ms)";
       return outcome;
     }
+    if (!registryFile) {
+      outcome.error = "registry file " + problem;
+      return outcome;
+    }
+    registryText = registryFile->read(kMaxInputBytes, &problem);
+    if (!registryText) {
+      outcome.error = plan.registryFile + ": " + problem;
+      return outcome;
+    }
+  }
+  try {
+    // An empty file (made by a lock, or by hand) is an empty registry.
+    if (registryText && !registryText->empty()) {
+      registry.mergeText(*registryText, plan.registryFile);
+    }
+    if (!plan.profileFile.empty()) registry.mergeText(plan.profileText, plan.profileFile);
+    if (registryFile) registry.attachFile(std::move(registryFile));
+  } catch (const std::runtime_error& e) {
+    outcome.error = e.what();
+    return outcome;
   }
 
   ScriptInput input(plan.script);

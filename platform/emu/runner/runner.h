@@ -2,7 +2,8 @@
 // and a key script, writing a debug log, a JSON report and screenshots.
 //
 // The work is split in three steps so that it can be tested in-process:
-//   ParseRunPlan  options, key script and .reg files -> RunPlan (throws UsageError; reads only)
+//   ParseRunPlan  options, key script and .reg files -> RunPlan (throws UsageError; reads only,
+//                 and checks every output before anything is written)
 //   RunProgram    RunPlan + ProgramSpec -> RunOutcome (the program runs on an emu::Emulator)
 //   WriteOutputs  the log file, the report and the final screenshot
 // RunnerMain strings them together and maps the outcome to the exit status.
@@ -35,6 +36,9 @@ struct ProgramSpec {
 // The whole executable: returns the process's exit status.
 int RunnerMain(int argc, char** argv, const ProgramSpec& program);
 
+// How long a run waits for another run that holds its --registry file.
+inline constexpr std::uint32_t kRegistryWaitMs = 10000;
+
 // Exit statuses besides the program's own exit code.
 inline constexpr int kExitUsage = 2;    // bad options, script or .reg file
 inline constexpr int kExitStopped = 3;  // still running at --until-ms
@@ -49,11 +53,12 @@ struct RunPlan {
   bool help = false;
   bool headless = false;
   std::u16string commandLine;
-  KeyScript script;                         // empty without --keys
-  std::string profileFile;                  // empty: none
-  std::string profileText;                  // its bytes, already validated
-  std::string registryFile;                 // empty: the registry lives in memory only
-  std::optional<std::string> registryText;  // the file's bytes when it existed, validated
+  KeyScript script;                                // empty without --keys
+  std::string profileFile;                         // empty: none
+  std::string profileText;                         // its bytes, already validated
+  std::string registryFile;                        // empty: the registry lives in memory only
+  std::optional<std::string> registryText;         // the file's bytes when it existed, validated
+  std::uint32_t registryWaitMs = kRegistryWaitMs;  // for another run holding registryFile
   int screenWidth = 320;
   int screenHeight = 320;
   std::uint32_t startTick = 100000;
@@ -90,8 +95,8 @@ RunOutcome RunProgram(const RunPlan& plan, const ProgramSpec& program,
 
 std::string ReportJson(const RunOutcome& outcome);
 
-// Writes the log file (when --log was given), the report and the final screenshot. Throws
-// std::runtime_error naming the file that could not be written.
+// Writes the log file (when --log was given), the report and the final screenshot, each replaced
+// atomically. Throws std::runtime_error naming the file that could not be written.
 void WriteOutputs(const RunPlan& plan, const RunOutcome& outcome);
 
 }  // namespace emu

@@ -288,6 +288,13 @@ TEST(RegistryTest, MergeFileErrors) {
   TempDir dir;
   Registry reg;
   EXPECT_THROW(reg.mergeFile((dir.path() / "absent.reg").string()), RegFileError);
+  // A device is refused, not read until the memory runs out.
+  try {
+    reg.mergeFile("/dev/zero");
+    ADD_FAILURE() << "no error";
+  } catch (const RegFileError& e) {
+    EXPECT_EQ(e.problem(), "is not a plain file");
+  }
   const fs::path file = dir.path() / "p.reg";
   std::ofstream(file, std::ios::binary) << kHeader << "[HKLM\\A]\r\n\"v\"=dword:zz\r\n";
   try {

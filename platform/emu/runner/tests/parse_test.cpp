@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/emu/host_files.h"
 #include "platform/emu/runner/runner.h"
 
 namespace emu {
@@ -68,9 +69,10 @@ TEST(RunnerOptionsTest, GoodCommandLines) {
       {{"test"}, u"test"},
       {{"--headless", "test"}, u"test"},
       {{"--headless", "test", "x"}, u"test x"},
-      // Options end at the first word; later words belong to the program.
-      {{"test", "--headless"}, u"test --headless"},
+      // Options end at the first word; after "--" every argument is a word.
       {{"--", "--headless"}, u"--headless"},
+      {{"--headless", "--", "test", "--log", "x", "--"}, u"test --log x --"},
+      {{"test", "-x", "-"}, u"test -x -"},
       {{"--cmdline", " test "}, u" test "},
       {{"--cmdline", ""}, u""},
       {{"--cmdline=test x"}, u"test x"},
@@ -155,6 +157,25 @@ TEST(RunnerOptionsTest, BadOptions) {
        "--report /nonexistent/r.json: folder /nonexistent does not exist"},
       {{"--log", ""}, kVantor, "--log needs a file name"},
       {{"--fault", "no-keys"}, kVantor, "vantor: unknown --fault 'no-keys' (see --help)"},
+      // An option after the first word would silently become part of the command line.
+      {{"--headless", "test", "--log", "x.log"},
+       kVantor,
+       "vantor: '--log' after the command line word 'test': options go before the words (put "
+       "'--' before words that begin with '--')"},
+      {{"test", "--"},
+       kVantor1,
+       "vantor1: '--' after the command line word 'test': options go before the words (put '--' "
+       "before words that begin with '--')"},
+      // Input files must be plain files: a folder or a device is refused before it is read.
+      {{"--keys", "/"}, kVantor, "/: is a folder"},
+      {{"--keys", "/dev/zero"}, kVantor, "/dev/zero: is not a plain file"},
+      {{"--profile", "/dev/zero"}, kVantor, "/dev/zero: is not a plain file"},
+      {{"--registry", "/dev/null"},
+       kVantor,
+       "--registry /dev/null: is not a plain file (a device, pipe or socket)"},
+      {{"--screenshot", "/dev/full"},
+       kVantor,
+       "--screenshot /dev/full: is not a plain file (a device, pipe or socket)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));
@@ -189,6 +210,26 @@ TEST(RunnerOptionsTest, InputFilesAreCheckedBeforeTheRun) {
   const std::string shot = dir.file("shot.txt", "screenshot /nonexistent/a.png\n");
   EXPECT_EQ(ErrorOf({"--keys", shot}),
             shot + ":1: screenshot /nonexistent/a.png: folder /nonexistent does not exist");
+}
+
+// Files over the input bound are refused from their size, before they are read.
+TEST(RunnerOptionsTest, InputFilesOverTheSizeBoundAreRefused) {
+  TempDir dir;
+  const std::string huge = dir.file("huge", "");
+  std::filesystem::resize_file(huge, kMaxInputBytes + 1);
+  for (const char* option : {"--keys", "--profile", "--registry"}) {
+    SCOPED_TRACE(option);
+    EXPECT_EQ(ErrorOf({option, huge}), huge + ": is larger than 64 MiB");
+  }
+}
+
+// An empty registry file (a run killed before its first write, or made by hand) is an empty
+// registry, not a malformed one.
+TEST(RunnerOptionsTest, EmptyRegistryFileIsAnEmptyRegistry) {
+  TempDir dir;
+  const std::string empty = dir.file("device.reg", "");
+  EXPECT_EQ(ParseRunPlan({"--registry", empty}, kVantor).registryText,
+            std::optional<std::string>(""));
 }
 
 TEST(KeyScriptTest, GoodLines) {
@@ -288,6 +329,40 @@ TEST(KeyScriptTest, BadLines) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
+    try {
+      ParseKeyScript(c.text, "keys.txt");
+      ADD_FAILURE() << "no error";
+    } catch (const UsageError& e) {
+      EXPECT_EQ(std::string(e.what()), c.error);
+    }
+  }
+}
+
+// A hostile line gives a short message on one line: at most 80 characters of the bad word,
+// control characters and NUL escaped.
+TEST(KeyScriptTest, BadWordsAreQuotedShortAndPrintable) {
+  using namespace std::string_literals;
+  const std::string longWord(10'000'000, 'x');
+  struct Case {
+    std::string text;
+    std::string error;
+  };
+  const std::vector<Case> cases = {
+      {"prss" + longWord + "\n",
+       "keys.txt:1: unknown action 'prss" + longWord.substr(0, 76) + "...'"},
+      {"wait 1\ndown " + longWord, "keys.txt:2: unknown key '" + longWord.substr(0, 80) + "...'"},
+      {"down A\0B"s, "keys.txt:1: unknown key 'A\\x00B'"},
+      {"wait 1\0"s, "keys.txt:1: bad milliseconds '1\\x00' (0..4294967295)"},
+      {"press A \x1B[2J"s, "keys.txt:1: unexpected '\\x1B[2J' after press"},
+      {"answer \x7F", "keys.txt:1: bad answer '\\x7F' (ok or cancel)"},
+      // A NUL would cut the name short where the file is made.
+      {"screenshot a\0b.png"s, "keys.txt:1: bad screenshot file name 'a\\x00b.png'"},
+      {"screenshot a\x1B.png", "keys.txt:1: bad screenshot file name 'a\\x1B.png'"},
+      {"screenshot " + longWord,
+       "keys.txt:1: bad screenshot file name '" + longWord.substr(0, 80) + "...'"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.error);
     try {
       ParseKeyScript(c.text, "keys.txt");
       ADD_FAILURE() << "no error";

@@ -2,18 +2,26 @@
 // registry file and the screenshot, and that a bad input file writes nothing at all.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "harness/platform.h"
 #include "harness/platform_constants.h"
 #include "harness/registry_protocol.h"
 #include "harness/wide_text.h"
+#include "platform/emu/host_files.h"
 #include "platform/emu/runner/runner.h"
 
 namespace emu {
@@ -275,6 +283,152 @@ TEST_F(RunnerRunTest, RegistryFileThatMissesTheRunsWritesFailsTheRun) {
             std::string::npos)
       << errors_;
   EXPECT_EQ(read(path("device.reg")).find("LCDTest"), std::string::npos);
+}
+
+// Each file of the folder: kind, permissions and, for a plain file, its bytes.
+std::map<std::string, std::string> Snapshot(const fs::path& dir) {
+  std::map<std::string, std::string> out;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    const fs::file_status st = fs::symlink_status(entry.path());
+    std::string& item = out[entry.path().filename()];
+    item = std::to_string(static_cast<int>(st.type())) + " " +
+           std::to_string(static_cast<int>(st.permissions()));
+    if (st.type() == fs::file_type::regular) {
+      std::ifstream in(entry.path(), std::ios::binary);
+      item += " " + std::string(std::istreambuf_iterator<char>(in), {});
+    }
+  }
+  return out;
+}
+
+// Every problem with an output is found before the run: exit 2, one message, and not a byte
+// written anywhere (the registry file keeps its content and its permissions).
+TEST_F(RunnerRunTest, RefusedOutputsWriteNothing) {
+  const std::string reg = write("device.reg", kProfile);
+  const std::string readOnly = write("readonly.reg", kProfile);
+  fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read);
+  const std::string mode000 = write("mode000.reg", kProfile);
+  fs::permissions(mode000, fs::perms::none);
+  // A device like /dev/full, made here so that the real one is never at risk.
+  const std::string full = path("full");
+  ASSERT_EQ(::mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)), 0) << "the tests run as root";
+  const std::string fifo = path("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  fs::create_directory(path("folder"));
+  fs::create_directory(path("blocked.log.tmp"));
+  const std::string keys = write("k.txt", "wait 10\n");
+  const std::string shotKeys = write("shot.txt", "wait 10\nscreenshot " + full + "\n");
+
+  struct Case {
+    std::vector<std::string> args;
+    std::string error;
+  };
+  const std::string device = ": is not a plain file (a device, pipe or socket)\n";
+  const std::vector<Case> cases = {
+      {{"--registry", reg, "--screenshot", full}, "--screenshot " + full + device},
+      // Found only after the run before, when the registry file had been rewritten.
+      {{"--registry", reg, "--report", full}, "--report " + full + device},
+      {{"--registry", reg, "--log", fifo}, "--log " + fifo + device},
+      {{"--registry", reg, "--keys", shotKeys}, shotKeys + ":2: screenshot " + full + device},
+      {{"--registry", reg, "--log", path("folder")}, "--log " + path("folder") + ": is a folder\n"},
+      {{"--registry", readOnly}, "--registry " + readOnly + ": is read-only\n"},
+      {{"--registry", mode000}, "--registry " + mode000 + ": is read-only\n"},
+      {{"--registry", reg, "--log", path("blocked.log")},
+       "--log " + path("blocked.log") + ": its temporary file " + path("blocked.log.tmp") +
+           " is in the way (not a plain file)\n"},
+      {{"--registry", reg, "--log", reg},
+       "--registry " + reg + " and --log " + reg + " are the same file\n"},
+      {{"--keys", keys, "--log", keys, "--registry", reg},
+       "--log " + keys + " and --keys " + keys + " are the same file\n"},
+      {{"--profile", reg, "--registry", path("./device.reg")},
+       "--registry " + path("./device.reg") + " and --profile " + reg + " are the same file\n"},
+      {{"--registry", reg, "quit", "0", "--log", path("run.log")},
+       "fake: '--log' after the command line word 'quit': options go before the words (put '--' "
+       "before words that begin with '--')\n"},
+  };
+  const auto before = Snapshot(dir_);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.error);
+    std::vector<std::string> args = {"--headless"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    if (args.back() != path("run.log")) args.push_back("quit 0");
+    EXPECT_EQ(run(args), kExitUsage);
+    EXPECT_EQ(errors_, c.error);
+    EXPECT_EQ(Snapshot(dir_), before);
+    EXPECT_TRUE(fs::is_character_file(full));
+  }
+}
+
+// A linked registry file is written through the link into the target's own folder; the link
+// stays. Stale temporary files of killed runs are removed and no new one stays behind.
+TEST_F(RunnerRunTest, OutputsGoThroughLinksAndLeaveNoTemporaryFiles) {
+  fs::create_directory(path("store"));
+  const std::string target = write("store/device.reg", kProfile);
+  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_symlink("store/device.reg", path("device.reg"));
+  for (const char* stale :
+       {"store/device.reg.tmp", "run.log.tmp", "run.json.tmp", "end.png.tmp", "mid.png.tmp"}) {
+    write(stale, "left by a killed run");
+  }
+  const std::string keys = write("k.txt", "screenshot " + path("mid.png") + "\nwait 10\n");
+  std::vector<std::string> args = outputs();
+  for (const char* a : {"--keys", keys.c_str(), "quit 0"}) args.push_back(a);
+  EXPECT_EQ(run(args), 0) << errors_;
+
+  EXPECT_TRUE(fs::is_symlink(path("device.reg")));
+  EXPECT_NE(read(target).find("LCDTest"), std::string::npos) << read(target);
+  EXPECT_NE(read(target).find("TRV_Country"), std::string::npos) << read(target);
+  EXPECT_EQ(fs::status(target).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  std::vector<std::string> names;
+  for (const auto& entry : fs::recursive_directory_iterator(dir_)) {
+    names.push_back(entry.path().lexically_relative(dir_).string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"device.reg", "end.png", "k.txt", "mid.png",
+                                             "run.json", "run.log", "store", "store/device.reg"}));
+}
+
+TEST_F(RunnerRunTest, EmptyRegistryFileStartsAnEmptyRegistry) {
+  write("device.reg", "");
+  EXPECT_EQ(run({"--headless", "--registry", path("device.reg"), "quit 0"}), 0) << errors_;
+  EXPECT_NE(read(path("device.reg")).find("[HKEY_LOCAL_MACHINE\\System\\State\\Corvane\\LCDTest]"),
+            std::string::npos);
+}
+
+// Two runs on one registry file take turns: the second waits for the first and starts from what
+// the first left, instead of failing on or overwriting its files.
+TEST_F(RunnerRunTest, SecondRunWaitsForTheRegistryFile) {
+  std::string problem;
+  std::unique_ptr<LockedFile> first = LockedFile::Lock(path("device.reg"), 0, &problem);
+  ASSERT_TRUE(first) << problem;
+  std::thread release([&first] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    std::string p;
+    EXPECT_TRUE(first->replace(kProfile, &p)) << p;
+    first.reset();
+  });
+  const int status = run({"--headless", "--registry", path("device.reg"), "quit 0"});
+  release.join();
+  EXPECT_EQ(status, 0) << errors_;
+  const std::string registry = read(path("device.reg"));
+  EXPECT_NE(registry.find("TRV_Country"), std::string::npos) << registry;
+  EXPECT_NE(registry.find("LCDTest"), std::string::npos) << registry;
+  EXPECT_FALSE(fs::exists(path("device.reg.tmp")));
+}
+
+TEST_F(RunnerRunTest, RegistryFileInUseStopsTheRunWritingNothing) {
+  const std::string reg = write("device.reg", kProfile);
+  std::string problem;
+  std::unique_ptr<LockedFile> other = LockedFile::Lock(reg, 0, &problem);
+  ASSERT_TRUE(other) << problem;
+  RunPlan plan = ParseRunPlan({"--headless", "--registry", reg, "quit 0"}, kFake);
+  plan.registryWaitMs = 50;
+  const RunOutcome outcome = RunProgram(plan, kFake);
+  EXPECT_EQ(outcome.error,
+            "fake: registry file in use: " + reg + " (another run kept it for 50 ms)");
+  EXPECT_TRUE(outcome.log.empty());
+  EXPECT_EQ(read(reg), kProfile);
 }
 
 TEST_F(RunnerRunTest, LogGoesToStandardErrorByDefault) {
