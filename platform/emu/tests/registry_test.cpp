@@ -116,7 +116,7 @@ TEST(RegistryTest, ParseCases) {
       {"bad header", "Windows Registry Editor Version 4.00\r\n", 1},
       {"header not first", "\r\n" + kHeader, 1},
       {"value before section", kHeader + "\r\n\"v\"=dword:1\r\n", 3},
-      {"unknown type", kHeader + "[HKLM\\A]\r\n\"v\"=hex:01,02\r\n", 3},
+      {"unknown type", kHeader + "[HKLM\\A]\r\n\"v\"=qword:01,02\r\n", 3},
       {"bad dword digits", kHeader + "[HKLM\\A]\r\n\"v\"=dword:0000000g\r\n", 3},
       {"dword too long", kHeader + "[HKLM\\A]\r\n\"v\"=dword:100000000\r\n", 3},
       {"empty dword", kHeader + "[HKLM\\A]\r\n\"v\"=dword:\r\n", 3},
@@ -269,7 +269,8 @@ TEST(RegistryTest, AttachedFileIsRewrittenAtomically) {
 
   // A bad merge changes neither the registry nor the file.
   const std::string good = ReadFile(file);
-  EXPECT_THROW(reg.mergeText(kHeader + "[HKLM\\New]\r\n\"v\"=hex:00\r\n", "bad.reg"), RegFileError);
+  EXPECT_THROW(reg.mergeText(kHeader + "[HKLM\\New]\r\n\"v\"=qword:00\r\n", "bad.reg"),
+               RegFileError);
   EXPECT_EQ(ReadFile(file), good);
   EXPECT_FALSE(reg.keyExists(u"HKLM\\New"));
 }
