@@ -391,7 +391,7 @@ std::vector<RegSection> ParseRegText(const std::string& bytes, const std::string
     while (true) {
       std::size_t nl = rest.find(u'\n');
       if (nl == std::u16string_view::npos) {
-        lines.push_back(rest);
+        if (!rest.empty() || lines.empty()) lines.push_back(rest);  // not after the last break
         break;
       }
       lines.push_back(rest.substr(0, nl));
