@@ -4,8 +4,8 @@
 // Accepted files, as a registry editor writes them:
 // - Header "Windows Registry Editor Version 5.00" or "REGEDIT4" on the first line.
 // - Encoding: UTF-16LE with its BOM, or 8-bit text. 8-bit version 5.00 files are UTF-8 (with or
-//   without BOM) and must be well-formed. REGEDIT4 files are read as UTF-8 when they are
-//   well-formed UTF-8 and otherwise as Windows-1252 (the desktop's ANSI code page); the string
+//   without BOM) and must be well-formed. REGEDIT4 files without BOM are read as UTF-8 when they
+//   are well-formed UTF-8 and otherwise as Windows-1252 (the desktop's ANSI code page); the string
 //   types' hex data in a REGEDIT4 file (hex(1), hex(2), hex(7)) are 8-bit text too and are
 //   stored as UTF-16LE by the same rule.
 // - Lines end in CR LF or LF; blank lines and lines starting with ';' are skipped.

@@ -54,8 +54,9 @@ class Registry {
   // characters or one the .reg text cannot hold.
   bool set(const std::u16string& path, const std::u16string& name, RegistryValue value);
 
-  // Merges a .reg file ("Windows Registry Editor Version 5.00" or "REGEDIT4"; UTF-8 with or
-  // without BOM, or UTF-16LE with BOM). Throws RegFileError; on error nothing is merged.
+  // Merges a .reg file ("Windows Registry Editor Version 5.00" or "REGEDIT4"; UTF-16LE with BOM,
+  // or 8-bit: UTF-8, and for REGEDIT4 Windows-1252 when the bytes are not UTF-8; reg_text.h has
+  // the accepted forms and the limits). Throws RegFileError; on error nothing is merged.
   void mergeFile(const std::string& file);
   // Parses .reg text; `file` only names it in errors.
   void mergeText(const std::string& bytes, const std::string& file);
