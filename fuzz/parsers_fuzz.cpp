@@ -1,6 +1,7 @@
 // Fuzzes the two text formats a user hands the emulated handset: key scripts and .reg files.
-// Either input is accepted or rejected with the format's own error, never anything else; an
-// accepted .reg file survives a write and a re-read unchanged.
+// Either input is accepted or rejected with the format's own error, never anything else; a
+// rejected .reg file merges nothing and its message stays short and printable; an accepted one
+// survives a write and a re-read with every key, name, type and byte.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -30,27 +31,41 @@ void fuzzRegFile(const std::string& text) {
   emu::Registry registry;
   try {
     registry.mergeText(text, "fuzz.reg");
-  } catch (const emu::RegFileError&) {
-    if (!registry.toRegText().empty() && registry.toRegText() != emu::Registry().toRegText()) {
-      std::abort();  // a rejected file merges nothing
+  } catch (const emu::RegFileError& e) {
+    if (registry.listing() != emu::Registry().listing()) std::abort();  // merges nothing
+    const std::string_view message = e.what();
+    if (message.size() > 500) std::abort();  // the bad line is quoted short
+    for (char c : message) {
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) std::abort();  // one line
     }
     return;
   }
   const std::string written = registry.toRegText();
   emu::Registry reread;
   reread.mergeText(written, "written.reg");  // what we write, we read back
+  if (reread.listing() != registry.listing()) std::abort();
   if (reread.toRegText() != written) std::abort();
+}
+
+// A whole .reg file as a registry editor writes it starts with a BOM or its header.
+bool LooksLikeRegFile(std::string_view data) {
+  return data.starts_with("\xFF\xFE") || data.starts_with("\xEF\xBB\xBF") ||
+         data.starts_with("REGEDIT4") || data.starts_with("Windows Registry Editor");
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return 0;
-  const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
-  if ((data[0] & 1) == 0) {
-    fuzzKeyScript(text);
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  // Seed files are taken whole; otherwise the first byte picks the format.
+  if (LooksLikeRegFile(input)) {
+    fuzzRegFile(std::string(input));
+  } else if (size == 0) {
+    return 0;
+  } else if ((data[0] & 1) == 0) {
+    fuzzKeyScript(input.substr(1));
   } else {
-    fuzzRegFile(text);
+    fuzzRegFile(std::string(input.substr(1)));
   }
   return 0;
 }

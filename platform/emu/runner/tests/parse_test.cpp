@@ -187,7 +187,7 @@ TEST(RunnerOptionsTest, InputFilesAreCheckedBeforeTheRun) {
   TempDir dir;
   const std::string header = "Windows Registry Editor Version 5.00\r\n";
   const std::string goodReg = dir.file("good.reg", header + "[HKLM\\A]\r\n\"v\"=dword:1\r\n");
-  const std::string badReg = dir.file("bad.reg", header + "[HKLM\\A]\r\n\"v\"=hex:01\r\n");
+  const std::string badReg = dir.file("bad.reg", header + "[HKLM\\A]\r\n\"v\"=qword:01\r\n");
   const std::string keys = dir.file("keys.txt", "wait 10\npress Q\ntap 319 319\n");
 
   const RunPlan plan = ParseRunPlan(
@@ -199,8 +199,8 @@ TEST(RunnerOptionsTest, InputFilesAreCheckedBeforeTheRun) {
   EXPECT_EQ(ParseRunPlan({"--registry", goodReg}, kVantor).registryText,
             std::optional<std::string>(header + "[HKLM\\A]\r\n\"v\"=dword:1\r\n"));
 
-  EXPECT_EQ(ErrorOf({"--profile", badReg}), badReg + ":3: unsupported value type 'hex'");
-  EXPECT_EQ(ErrorOf({"--registry", badReg}), badReg + ":3: unsupported value type 'hex'");
+  EXPECT_EQ(ErrorOf({"--profile", badReg}), badReg + ":3: unsupported value type 'qword'");
+  EXPECT_EQ(ErrorOf({"--registry", badReg}), badReg + ":3: unsupported value type 'qword'");
   EXPECT_EQ(ErrorOf({"--registry", dir.path("missing/device.reg")}),
             "--registry " + dir.path("missing/device.reg") + ": folder " + dir.path("missing") +
                 " does not exist");
