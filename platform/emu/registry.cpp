@@ -78,6 +78,7 @@ std::optional<RegistryValue> ProgramView(const RegistryData& data) {
 }  // namespace
 
 Registry::Key::~Key() {
+  if (subkeys.empty()) return;
   std::vector<std::map<std::u16string, Key>> pending;
   pending.push_back(std::exchange(subkeys, {}));
   while (!pending.empty()) {
