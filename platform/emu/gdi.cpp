@@ -64,6 +64,21 @@ bool Covers(const Box& outer, const Box& inner) {
          outer.bottom >= inner.bottom;
 }
 
+// One drawing step on a memory image, in the image's coordinates: a fill of `box`, or the glyph
+// whose image starts at (gx, gy) blended in `color` within `box`. Each step changes a pixel from
+// its value before the step alone, so the steps replayed over any part of the image give exactly
+// the pixels that drawing them over the whole image gives there.
+struct Op {
+  Box box;
+  ColorRef color = 0;
+  const Glyph* glyph = nullptr;  // null: a fill
+  long long gx = 0, gy = 0;
+};
+
+// Drawing on a memory image is recorded, not done at once: a repainting program draws its whole
+// picture off-screen and copies only the part that changed, so only that part is worked out.
+constexpr std::size_t kMaxPendingOps = 1024;
+
 struct Object {
   bool isBitmap = false;
   bool stock = false;
@@ -73,7 +88,9 @@ struct Object {
   // image starts black and is usually filled whole at once, so neither needs to touch memory.
   bool uniform = false;
   Bitmap pixels;
-  int selections = 0;  // surfaces that have it selected
+  std::vector<Op> pending;  // bitmaps: drawing not yet done on `pixels`, oldest first
+  long long replayed = 0;   // pixels worked out from `pending` since it was last done
+  int selections = 0;       // surfaces that have it selected
 };
 
 struct Surface {
@@ -138,11 +155,21 @@ class HandleTable {
 // the parts of the bitmap that may be written.
 struct Target {
   Bitmap* bitmap = nullptr;
+  Object* image = nullptr;  // a memory surface's image, whose drawing is recorded
   long long dx = 0, dy = 0;
   const Box* clip = nullptr;
   std::size_t clipCount = 0;
   Box whole;  // a memory surface's clip: its bitmap
 };
+
+// Pixels in memory seen through a box: `data` holds the box's rows, `stride` apart.
+struct View {
+  ColorRef* data = nullptr;
+  long long left = 0, top = 0, stride = 0;
+  ColorRef* at(long long x, long long y) const { return data + (y - top) * stride + (x - left); }
+};
+
+View ViewOf(Bitmap& bitmap) { return View{bitmap.pixels.data(), 0, 0, bitmap.width}; }
 
 // Pieces of `r` not covered by `hole` (up to four).
 void Subtract(const Rect& r, const Rect& hole, std::vector<Rect>* out) {
@@ -157,10 +184,10 @@ void Subtract(const Rect& r, const Rect& hole, std::vector<Rect>* out) {
   if (cut.right < r.right) out->push_back(Rect{cut.right, cut.top, r.right, cut.bottom});
 }
 
-void FillBox(Bitmap& bitmap, const Box& b, ColorRef color) {
+void FillBox(const View& view, const Box& b, ColorRef color) {
   const auto width = static_cast<std::size_t>(b.right - b.left);
-  ColorRef* row = &bitmap.at(static_cast<int>(b.left), static_cast<int>(b.top));
-  for (long long y = b.top; y < b.bottom; ++y, row += bitmap.width) FillPixels(row, width, color);
+  ColorRef* row = view.at(b.left, b.top);
+  for (long long y = b.top; y < b.bottom; ++y, row += view.stride) FillPixels(row, width, color);
 }
 
 // (over * alpha + under * (255 - alpha)) / 255, rounded, for each colour byte: red and blue side
@@ -173,6 +200,29 @@ ColorRef Blend(ColorRef under, ColorRef over, unsigned alpha) {
   rb = ((rb + 0x10001u + ((rb >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
   g = ((g + 1 + (g >> 8)) >> 8) & 0xFFu;
   return rb | (g << 8);
+}
+
+// Carries out one drawing step on the part of `view` inside `within` (a box the view holds).
+void Apply(const Op& op, const View& view, const Box& within) {
+  const Box part = Cut(op.box, within);
+  if (part.empty()) return;
+  if (!op.glyph) {
+    FillBox(view, part, op.color);
+    return;
+  }
+  const Glyph& g = *op.glyph;
+  const auto partWidth = static_cast<std::size_t>(part.right - part.left);
+  const std::uint8_t* coverage = g.coverage.data() +
+                                 static_cast<std::size_t>(part.top - op.gy) * g.width +
+                                 static_cast<std::size_t>(part.left - op.gx);
+  ColorRef* row = view.at(part.left, part.top);
+  for (long long y = part.top; y < part.bottom; ++y, row += view.stride, coverage += g.width) {
+    for (std::size_t k = 0; k < partWidth; ++k) {
+      const unsigned alpha = coverage[k];
+      if (alpha == 0) continue;
+      row[k] = alpha == 255 ? op.color : Blend(row[k], op.color, alpha);
+    }
+  }
 }
 
 std::size_t TextLength(const harness::Wchar* text, int length) {
@@ -220,7 +270,11 @@ struct Gdi::State {
   // A new object record, every field reset (a deleted image's pixels went to the pool).
   Object* newObject(std::uintptr_t* handle) {
     Object* o = objects.add(++serial, handle);
-    if (o) *o = Object{};
+    if (!o) return nullptr;
+    std::vector<Op> pending = std::move(o->pending);
+    *o = Object{};
+    o->pending = std::move(pending);
+    o->pending.clear();
     return o;
   }
   Hdc addSurface(const Surface& settings) {
@@ -273,15 +327,24 @@ struct Gdi::State {
     if (smallest->capacity() < storage.capacity()) *smallest = std::move(storage);
   }
 
-  // The pixels of a bitmap object, written out if they were held as one colour.
+  // The pixels of a bitmap object with all its drawing done.
   static Bitmap& pixels(Object& o) {
     if (o.uniform) {
       FillPixels(o.pixels.pixels.data(), o.pixels.pixels.size(), o.color);
       o.uniform = false;
     }
+    if (!o.pending.empty()) {
+      const View view = ViewOf(o.pixels);
+      const Box whole{0, 0, o.pixels.width, o.pixels.height};
+      for (const Op& op : o.pending) Apply(op, view, whole);
+      o.pending.clear();
+    }
+    o.replayed = 0;
     return o.pixels;
   }
 
+  // Where drawing on `s` lands. A memory surface's image is not brought up to date here: its
+  // drawing goes through draw(), and whoever writes its pixels otherwise calls pixels() first.
   bool target(Surface& s, Target* t) {
     if (s.window) {
       if (!s.screen) return false;
@@ -294,7 +357,9 @@ struct Gdi::State {
     }
     Object* b = object(reinterpret_cast<void*>(s.bitmap));
     if (!b || !b->isBitmap) return false;
-    t->bitmap = &pixels(*b);
+    t->bitmap = &b->pixels;
+    t->image = b->stock ? nullptr : b;
+    if (b->stock) pixels(*b);
     t->dx = t->dy = 0;
     t->whole = Box{0, 0, b->pixels.width, b->pixels.height};
     t->clip = &t->whole;
@@ -302,13 +367,55 @@ struct Gdi::State {
     return true;
   }
 
+  // Draws `op` (surface coordinates, already within its limit) on the target: recorded on a
+  // memory image, done at once on the screen.
+  static void draw(Target& t, Op op) {
+    op.box = Shift(op.box, t.dx, t.dy);
+    op.gx += t.dx;
+    op.gy += t.dy;
+    if (Object* image = t.image) {
+      op.box = Cut(op.box, t.whole);
+      if (op.box.empty()) return;
+      if (image->pending.size() < kMaxPendingOps) {
+        image->pending.push_back(op);
+        return;
+      }
+      pixels(*image);
+    }
+    const View view = ViewOf(*t.bitmap);
+    for (std::size_t i = 0; i < t.clipCount; ++i) Apply(op, view, t.clip[i]);
+  }
+
   // Fills `box` (surface coordinates) within `limit` and the target's clip.
   static void fill(Target& t, const Box& box, const Box& limit, ColorRef color) {
-    Box b = Shift(Cut(box, limit), t.dx, t.dy);
-    for (std::size_t i = 0; i < t.clipCount; ++i) {
-      Box part = Cut(b, t.clip[i]);
-      if (!part.empty()) FillBox(*t.bitmap, part, color);
+    Op op;
+    op.box = Cut(box, limit);
+    op.color = color;
+    draw(t, op);
+  }
+
+  // Copies the part `box` of the image `o` (image coordinates) to `out` (holding `box`). Drawing
+  // still recorded is worked out for that part only, unless that would cost more than doing it
+  // all: an image copied out over and over has its drawing done once.
+  void copyOut(Object& o, const Box& box, const View& out) {
+    const auto width = static_cast<std::size_t>(box.right - box.left);
+    if (!o.pending.empty()) {
+      o.replayed += static_cast<long long>(width) * (box.bottom - box.top);
+      if (o.replayed > static_cast<long long>(o.pixels.pixels.size())) pixels(o);
     }
+    if (o.uniform && o.pending.empty()) {
+      FillBox(out, box, o.color);
+      return;
+    }
+    for (long long y = box.top; y < box.bottom; ++y) {
+      ColorRef* to = out.at(box.left, y);
+      if (o.uniform) {
+        FillPixels(to, width, o.color);
+      } else {
+        std::copy_n(&o.pixels.at(static_cast<int>(box.left), static_cast<int>(y)), width, to);
+      }
+    }
+    for (const Op& op : o.pending) Apply(op, out, box);
   }
 
   // Overlapping clip rectangles would blend antialiased text twice; keep them disjoint.
@@ -464,6 +571,8 @@ int Gdi::FillRect(Hdc surface, const Rect* rect, Hbrush brush) {
         Covers(ToBox(*rect), Box{0, 0, image->pixels.width, image->pixels.height})) {
       image->uniform = true;
       image->color = b->color;
+      image->pending.clear();
+      image->replayed = 0;
       return 1;
     }
   }
@@ -546,8 +655,6 @@ int Gdi::DrawTextW(Hdc surface, const harness::Wchar* text, int length, Rect* re
   const Box limit = (format & kDtNoClip)
                         ? Box{INT32_MIN * 4LL, INT32_MIN * 4LL, INT32_MAX * 4LL, INT32_MAX * 4LL}
                         : area;
-  const ColorRef color = s->textColor;
-  Bitmap& bitmap = *t.bitmap;
   std::u16string_view rest = all;
   for (long long i = 0; i < lineCount; ++i) {
     const std::u16string_view line = NextLine(&rest, singleLine);
@@ -559,37 +666,23 @@ int Gdi::DrawTextW(Hdc surface, const harness::Wchar* text, int length, Rect* re
       x = area.right - width;
     }
     const long long y = top + lineHeight * i;
-    if (s->bkMode == kOpaque)
+    if (s->bkMode == kOpaque) {
       State::fill(t, Box{x, y, x + width, y + lineHeight}, limit, s->bkColor);
+    }
     long long pen = x * 64;  // 1/64 pixel, so that fractional advances add up
     const long long baseline = y + ascent;
     for (std::size_t at = 0; at < line.size();) {
       const Glyph* g = font.glyph(NextCodePoint(line, &at));
       if (!g) break;
-      const long long gx = (pen + 32) / 64 + g->left;
-      const long long gy = baseline - g->top;
+      Op op;
+      op.glyph = g;
+      op.color = s->textColor;
+      op.gx = (pen + 32) / 64 + g->left;
+      op.gy = baseline - g->top;
       pen += g->advance;
       if (g->coverage.empty()) continue;
-      const Box glyphBox =
-          Shift(Cut(Box{gx, gy, gx + g->width, gy + g->height}, limit), t.dx, t.dy);
-      for (std::size_t c = 0; c < t.clipCount; ++c) {
-        const Box part = Cut(glyphBox, t.clip[c]);
-        if (part.empty()) continue;
-        const auto partWidth = static_cast<std::size_t>(part.right - part.left);
-        const std::uint8_t* coverage =
-            g->coverage.data() +
-            static_cast<std::size_t>(part.top - t.dy - gy) * static_cast<std::size_t>(g->width) +
-            static_cast<std::size_t>(part.left - t.dx - gx);
-        ColorRef* row = &bitmap.at(static_cast<int>(part.left), static_cast<int>(part.top));
-        for (long long py = part.top; py < part.bottom;
-             ++py, row += bitmap.width, coverage += g->width) {
-          for (std::size_t k = 0; k < partWidth; ++k) {
-            const unsigned alpha = coverage[k];
-            if (alpha == 0) continue;
-            row[k] = alpha == 255 ? color : Blend(row[k], color, alpha);
-          }
-        }
-      }
+      op.box = Cut(Box{op.gx, op.gy, op.gx + g->width, op.gy + g->height}, limit);
+      State::draw(t, op);
     }
   }
   return static_cast<int>(std::clamp<long long>(result, INT32_MIN, INT32_MAX));
@@ -621,31 +714,42 @@ int Gdi::BitBlt(Hdc dest, int x, int y, int width, int height, Hdc source, int s
   const long long moveX = x + dt.dx - sx, moveY = y + dt.dy - sy;
   const Box landing = Shift(readable, moveX, moveY);
 
+  // The destination is written directly, so drawing recorded on it is done first.
+  if (dt.image) State::pixels(*dt.image);
+  const View to = ViewOf(*dt.bitmap);
+
   // Source and destination may be the same bitmap: then everything is read before writing.
-  const ColorRef* pixels = from.pixels.data();
-  long long stride = from.width;
-  Box origin{0, 0, from.width, from.height};  // where `pixels` starts, in source coordinates
-  if (&from == dt.bitmap) {
+  if (st.bitmap == dt.bitmap) {
     const long long copyWidth = readable.right - readable.left;
     std::vector<ColorRef>& copy = state_->copy;
     copy.resize(static_cast<std::size_t>(copyWidth * (readable.bottom - readable.top)));
+    const View snapshot{copy.data(), readable.left, readable.top, copyWidth};
     for (long long row = readable.top; row < readable.bottom; ++row) {
-      std::copy_n(from.pixels.data() + row * from.width + readable.left, copyWidth,
-                  copy.data() + (row - readable.top) * copyWidth);
+      std::copy_n(&st.bitmap->at(static_cast<int>(readable.left), static_cast<int>(row)), copyWidth,
+                  snapshot.at(readable.left, row));
     }
-    pixels = copy.data();
-    stride = copyWidth;
-    origin = readable;
+    for (std::size_t c = 0; c < dt.clipCount; ++c) {
+      const Box part = Cut(landing, dt.clip[c]);
+      for (long long row = part.top; row < part.bottom; ++row) {
+        std::copy_n(snapshot.at(part.left - moveX, row - moveY), part.right - part.left,
+                    to.at(part.left, row));
+      }
+    }
+    return 1;
   }
   for (std::size_t c = 0; c < dt.clipCount; ++c) {
     const Box part = Cut(landing, dt.clip[c]);
     if (part.empty()) continue;
-    const auto partWidth = static_cast<std::size_t>(part.right - part.left);
-    for (long long row = part.top; row < part.bottom; ++row) {
-      const ColorRef* src =
-          pixels + (row - moveY - origin.top) * stride + (part.left - moveX - origin.left);
-      std::copy_n(src, partWidth,
-                  &dt.bitmap->at(static_cast<int>(part.left), static_cast<int>(row)));
+    const Box read = Shift(part, -moveX, -moveY);
+    // The destination seen in the source's coordinates.
+    const View out{to.at(part.left, part.top), read.left, read.top, to.stride};
+    if (st.image) {
+      state_->copyOut(*st.image, read, out);
+    } else {
+      for (long long row = read.top; row < read.bottom; ++row) {
+        std::copy_n(&st.bitmap->at(static_cast<int>(read.left), static_cast<int>(row)),
+                    read.right - read.left, out.at(read.left, row));
+      }
     }
   }
   return 1;
