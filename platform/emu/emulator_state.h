@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -14,6 +13,7 @@
 #include "harness/platform_constants.h"
 #include "platform/emu/emulator.h"
 #include "platform/emu/gdi.h"
+#include "platform/emu/message_queue.h"
 #include "platform/emu/pixels.h"
 #include "platform/emu/registry.h"
 #include "platform/emu/resources.h"
@@ -162,13 +162,14 @@ struct Emulator::State {
   std::vector<Window*> boxes;  // message boxes being shown, innermost last
 
   // Queue.
-  std::deque<Msg> posted;
-  std::deque<InputEvent> input;
+  Fifo<Msg> posted;
+  Fifo<InputEvent> input;
   bool quitPending = false;
   int quitCode = 0;
   std::vector<Timer> timers;            // creation order
   std::uintptr_t nextTimerId = 0x7000;  // ids of timers without a window
   Point lastPointer{};
+  std::vector<Window*> paintWalk;  // take()'s search for a window to paint, kept for its storage
 
   // Keyboard.
   std::array<bool, 256> keyDown{};         // as the key events happened (previous-state bit)
