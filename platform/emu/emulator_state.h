@@ -30,8 +30,30 @@ using harness::Wparam;
 // A region: a list of rectangles (they may overlap only where a caller allows it).
 using Region = std::vector<Rect>;
 Region Subtract(const Region& region, const Rect& cut);
+void SubtractInto(const Region& region, const Rect& cut, Region* out);  // out: cleared first
 Region SubtractRegion(const Region& region, const Region& cut);
 Region IntersectRegion(const Region& region, const Rect& with);
+void IntersectRegionInto(const Region& region, const Rect& with, Region* out);
+
+// A working region whose storage is borrowed from a pool and given back, so that region
+// arithmetic on the key path allocates nothing once the pool is warm; nested users each borrow
+// their own. The pool's capacity is fixed when it is made.
+struct PooledRegion {
+  explicit PooledRegion(std::vector<Region>& from) : pool(from) {
+    if (!pool.empty()) {
+      region = std::move(pool.back());
+      pool.pop_back();
+      region.clear();
+    }
+  }
+  ~PooledRegion() {
+    if (pool.size() < pool.capacity()) pool.push_back(std::move(region));
+  }
+  PooledRegion(const PooledRegion&) = delete;
+  PooledRegion& operator=(const PooledRegion&) = delete;
+  std::vector<Region>& pool;
+  Region region;
+};
 Rect Bounds(const Region& region);
 
 enum class WindowKind {
@@ -188,6 +210,7 @@ struct Emulator::State {
   std::map<std::uintptr_t, bool> icons;
   std::uintptr_t nextIconHandle = 0x100;
   std::uint64_t paintCount = 0;  // BeginPaint calls, to notice a paint request left unanswered
+  std::vector<Region> regionPool = std::vector<Region>(16);  // for PooledRegion
 
   // ---- helpers (emulator_windows.cpp) ----
   Window* get(Hwnd h) const;
@@ -198,6 +221,7 @@ struct Emulator::State {
   Rect screenRect(const Window* w) const;
   bool effectivelyVisible(const Window* w) const;
   Region visibleRegion(const Window* w) const;  // screen coordinates
+  void visibleRegionInto(const Window* w, Region* out, Region* scratch) const;
   std::map<Window*, Region> topLevelVisibility() const;
   Region desktopVisible() const;
   void exposeAfter(const std::map<Window*, Region>& before, const Region& desktopBefore,
