@@ -80,7 +80,7 @@ RunOutcome RunProgram(const RunPlan& plan, const ProgramSpec& program,
   emulator.setDebugSink([&](std::u16string_view line) {
     const std::size_t start = outcome.log.size();
     if (std::all_of(line.begin(), line.end(), [](char16_t c) { return c < 0x80; })) {
-      outcome.log.append(line.begin(), line.end());
+      for (const char16_t c : line) outcome.log.push_back(static_cast<char>(c));
     } else {
       outcome.log += harness::Utf16ToUtf8(line);
     }
