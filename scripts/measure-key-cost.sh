@@ -6,6 +6,10 @@
 #   allocations per counted key    valgrind's heap summary, the same difference
 #   wall time, peak RSS            the whole full-pass process, best of RUNS (default 5)
 #
+# The difference also holds what the pass does once (the end of the test) and the reading of the
+# 52 script lines, so a second pair of runs gives the key path alone: one key pressed 52 times
+# (the pass never completes) against the same script with each press replaced by its hold time.
+#
 # Builds the two programs in the normal build (build/, RelWithDebInfo, the project's usual flags)
 # and leaves the source tree as it was; scratch files go to a temporary folder.
 #
@@ -74,9 +78,21 @@ measure() {
     "$(per_key "$a_full" "$a_idle")" "$a_full" "$a_idle"
   printf '  whole pass: wall %s ms, peak RSS %s KB   (best of %s runs)\n' \
     "$(awk -v u="$best_us" 'BEGIN { printf "%.1f", u / 1000 }')" "$best_rss" "$runs"
+
+  local steady="$scratch/$name-steady.keys" still="$scratch/$name-still.keys" k
+  { echo "wait 200"; for ((k = 0; k < keys; k++)); do printf 'press %s\nwait 100\n' "$key"; done; } >"$steady"
+  sed 's/^press .*/wait 50/' "$steady" >"$still"
+  i_full=$(instructions "$bin" --headless --log "$log" --keys "$steady" "$@")
+  i_idle=$(instructions "$bin" --headless --log "$log" --keys "$still" "$@")
+  a_full=$(allocations "$bin" --headless --log "$log" --keys "$steady" "$@")
+  a_idle=$(allocations "$bin" --headless --log "$log" --keys "$still" "$@")
+  printf '  key path alone (%s pressed %s times): %s instructions, %s allocations per key\n' \
+    "$key" "$keys" "$(per_key "$i_full" "$i_idle")" "$(per_key "$a_full" "$a_idle")"
 }
 
+key=117 # Vol Up
 measure vantor "$root/scripts/keys/vantor-full-pass.keys" --foreign-window PLW_APP:Plenwick test
+key=Q
 measure vantor1 "$root/scripts/keys/vantor1-full-pass.keys" \
   --profile "$root/profiles/loopback-requested.reg"
 echo "load while measuring: $(uptime | sed 's/.*load average: //')"

@@ -842,9 +842,14 @@ Hbitmap Emulator::LoadBitmapW(Hinstance instance, const Wchar* name) {
   if (!OwnInstance(instance) || !name) return nullptr;
   const ResourceEntry* e = s.resources.find(RT_BITMAP, ToResourceId(name));
   if (!e) return nullptr;
-  auto pixels = DecodeBitmapResource(e->data);
-  if (!pixels) return nullptr;
-  return s.gdi.createBitmap(std::move(*pixels));
+  // A program may load the same image for every key it marks: decode it once.
+  auto decoded = s.decodedBitmaps.find(e);
+  if (decoded == s.decodedBitmaps.end()) {
+    auto pixels = DecodeBitmapResource(e->data);
+    if (!pixels) return nullptr;
+    decoded = s.decodedBitmaps.emplace(e, std::move(*pixels)).first;
+  }
+  return s.gdi.copyBitmap(decoded->second);
 }
 
 // ---- Drawing ----

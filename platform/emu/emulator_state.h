@@ -208,6 +208,7 @@ struct Emulator::State {
   std::map<std::u16string, int> eventPulses;
   std::uintptr_t nextEventHandle = 0x100;
   std::map<std::uintptr_t, bool> icons;
+  std::map<const ResourceEntry*, Bitmap> decodedBitmaps;  // each bitmap resource decoded once
   std::uintptr_t nextIconHandle = 0x100;
   std::uint64_t paintCount = 0;  // BeginPaint calls, to notice a paint request left unanswered
   std::vector<Region> regionPool = std::vector<Region>(16);  // for PooledRegion

@@ -607,7 +607,9 @@ Hdc Emulator::GetDC(Hwnd window) {
   }
   Window* w = s.live(window);
   if (!w) return nullptr;
-  return s.gdi.createWindowSurface(&s.screen, s.clientOrigin(w), s.visibleRegion(w));
+  PooledRegion visible(s.regionPool), scratch(s.regionPool);
+  s.visibleRegionInto(w, &visible.region, &scratch.region);
+  return s.gdi.createWindowSurface(&s.screen, s.clientOrigin(w), visible.region);
 }
 
 int Emulator::ReleaseDC(Hwnd, Hdc surface) { return s_->gdi.releaseWindowSurface(surface) ? 1 : 0; }

@@ -491,6 +491,15 @@ Hbitmap Gdi::createBitmap(Bitmap pixels) {
   return reinterpret_cast<Hbitmap>(h);
 }
 
+Hbitmap Gdi::copyBitmap(const Bitmap& pixels) {
+  Bitmap copy;
+  copy.width = pixels.width;
+  copy.height = pixels.height;
+  copy.pixels = state_->takeStorage(pixels.pixels.size());
+  std::copy(pixels.pixels.begin(), pixels.pixels.end(), copy.pixels.begin());
+  return createBitmap(std::move(copy));
+}
+
 const Bitmap* Gdi::bitmapPixels(Hbitmap bitmap) const {
   Object* o = state_->object(bitmap);
   return o && o->isBitmap ? &State::pixels(*o) : nullptr;

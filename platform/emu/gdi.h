@@ -35,8 +35,10 @@ class Gdi {
   harness::Hdc createWindowSurface(Bitmap* screen, Point origin, const std::vector<Rect>& clip);
   // Releases a window surface; false for anything else.
   bool releaseWindowSurface(harness::Hdc surface);
-  // A bitmap object holding a copy of the given pixels (resource bitmaps).
+  // A bitmap object holding the given pixels (resource bitmaps).
   harness::Hbitmap createBitmap(Bitmap pixels);
+  // The same with a copy of them, in pooled storage: a resource loaded again and again.
+  harness::Hbitmap copyBitmap(const Bitmap& pixels);
   // The pixels of a bitmap object, or null.
   const Bitmap* bitmapPixels(harness::Hbitmap bitmap) const;
 
