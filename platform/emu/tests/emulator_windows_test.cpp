@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/emu/resources.h"
 #include "platform/emu/tests/emulator_test_support.h"
 
 namespace emu::test {
@@ -444,14 +445,27 @@ TEST(EmulatorResources, EveryLoadOfABitmapIsItsOwnCopy) {
       for (int x = 0; x < w; ++x) out.push_back(emu.screen().at(x, y));
     return out;
   };
-  const std::vector<ColorRef> resource = pixels(first);
+  const ResourceFile file(bytes);
+  const auto decoded =
+      DecodeBitmapResource(file.find(ResourceId(RT_BITMAP), ResourceId(std::uint16_t{129}))->data);
+  ASSERT_TRUE(decoded);
+  const std::vector<ColorRef> resource = decoded->pixels;
+  EXPECT_EQ(pixels(first), resource);
 
+  // Red copied over the first load (a copy writes the image's pixels at once).
   Hdc dc = emu.CreateCompatibleDC(nullptr);
   Hgdiobj old = emu.SelectObject(dc, first);
+  Hdc redDc = emu.CreateCompatibleDC(nullptr);
+  Hbitmap redImage = emu.CreateCompatibleBitmap(redDc, w, h);
+  Hgdiobj redOld = emu.SelectObject(redDc, redImage);
   Rect all{0, 0, w, h};
   Hbrush red = emu.CreateSolidBrush(0x000000FF);
-  emu.FillRect(dc, &all, red);
+  emu.FillRect(redDc, &all, red);
+  emu.BitBlt(dc, 0, 0, w, h, redDc, 0, 0, SRCCOPY);
   emu.SelectObject(dc, old);
+  emu.SelectObject(redDc, redOld);
+  emu.DeleteDC(redDc);
+  emu.DeleteObject(redImage);
   EXPECT_EQ(pixels(first), std::vector<ColorRef>(resource.size(), 0x000000FFu));
 
   Hbitmap second = emu.LoadBitmapW(emu.programInstance(), id);
