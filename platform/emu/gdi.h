@@ -7,7 +7,9 @@
 //
 // A program that repaints creates and deletes its surfaces, images and brushes every time, so the
 // device keeps their records on free lists and the pixels of deleted images in a small pool: once
-// a run has seen its sizes, drawing allocates nothing.
+// a run has seen its sizes, drawing allocates nothing. Drawing on a memory image is recorded and
+// worked out only for the parts that are copied out of it (or all of it when it is read whole),
+// with exactly the pixels that drawing at once would give.
 #pragma once
 
 #include <cstddef>
