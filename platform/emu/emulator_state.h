@@ -34,6 +34,7 @@ void SubtractInto(const Region& region, const Rect& cut, Region* out);  // out: 
 Region SubtractRegion(const Region& region, const Region& cut);
 Region IntersectRegion(const Region& region, const Rect& with);
 void IntersectRegionInto(const Region& region, const Rect& with, Region* out);
+Rect Bounds(const Region& region);
 
 // A working region whose storage is borrowed from a pool and given back, so that region
 // arithmetic on the key path allocates nothing once the pool is warm; nested users each borrow
@@ -54,7 +55,6 @@ struct PooledRegion {
   std::vector<Region>& pool;
   Region region;
 };
-Rect Bounds(const Region& region);
 
 enum class WindowKind {
   Program,     // created by the program from a built-in class with no drawing of its own
