@@ -42,10 +42,10 @@ allocations() {
 }
 per_key() { awk -v a="$1" -v b="$2" -v n="$keys" 'BEGIN { printf "%.0f", (a - b) / n }'; }
 
-# One program: measure NAME KEY_SCRIPT [OPTIONS AND COMMAND LINE WORDS...]
+# One program: measure NAME KEY_SCRIPT STEADY_KEY [OPTIONS AND COMMAND LINE WORDS...]
 measure() {
-  local name=$1 script=$2
-  shift 2
+  local name=$1 script=$2 key=$3
+  shift 3
   local full="$scratch/$name-full.keys" idle="$scratch/$name-idle.keys"
   grep -v '^screenshot' "$script" >"$full"
   # Without the presses the pass message never comes, so there is nothing to answer either.
@@ -80,7 +80,10 @@ measure() {
     "$(awk -v u="$best_us" 'BEGIN { printf "%.1f", u / 1000 }')" "$best_rss" "$runs"
 
   local steady="$scratch/$name-steady.keys" still="$scratch/$name-still.keys" k
-  { echo "wait 200"; for ((k = 0; k < keys; k++)); do printf 'press %s\nwait 100\n' "$key"; done; } >"$steady"
+  {
+    echo "wait 200"
+    for ((k = 0; k < keys; k++)); do printf 'press %s\nwait 100\n' "$key"; done
+  } >"$steady"
   sed 's/^press .*/wait 50/' "$steady" >"$still"
   i_full=$(instructions "$bin" --headless --log "$log" --keys "$steady" "$@")
   i_idle=$(instructions "$bin" --headless --log "$log" --keys "$still" "$@")
@@ -90,9 +93,9 @@ measure() {
     "$key" "$keys" "$(per_key "$i_full" "$i_idle")" "$(per_key "$a_full" "$a_idle")"
 }
 
-key=117 # Vol Up
-measure vantor "$root/scripts/keys/vantor-full-pass.keys" --foreign-window PLW_APP:Plenwick test
-key=Q
-measure vantor1 "$root/scripts/keys/vantor1-full-pass.keys" \
+# The steady key: Vol Up for Vantor, Q for Vantor1.
+measure vantor "$root/scripts/keys/vantor-full-pass.keys" 117 \
+  --foreign-window PLW_APP:Plenwick test
+measure vantor1 "$root/scripts/keys/vantor1-full-pass.keys" Q \
   --profile "$root/profiles/loopback-requested.reg"
 echo "load while measuring: $(uptime | sed 's/.*load average: //')"
