@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfreetype-dev libpng-dev fonts-dejavu-core
   binutils-mingw-w64-x86-64
+  valgrind time
 )
 
 missing=()

@@ -160,18 +160,19 @@ std::optional<Msg> Emulator::State::take(Hwnd filter, std::uint32_t min, std::ui
   };
   const std::uint32_t time = tick();
 
-  for (auto it = posted.begin(); it != posted.end();) {
-    Window* w = it->hwnd ? get(it->hwnd) : nullptr;
-    if (it->hwnd && (!w || !w->alive)) {  // its window is gone
-      it = posted.erase(it);
+  for (std::size_t i = 0; i < posted.size();) {
+    const Msg& m = posted[i];
+    Window* w = m.hwnd ? get(m.hwnd) : nullptr;
+    if (m.hwnd && (!w || !w->alive)) {  // its window is gone
+      posted.erase(i);
       continue;
     }
-    if (matches(w, it->message)) {
-      Msg m = *it;
-      if (remove) posted.erase(it);
-      return m;
+    if (matches(w, m.message)) {
+      const Msg found = m;
+      if (remove) posted.erase(i);
+      return found;
     }
-    ++it;
+    ++i;
   }
 
   if (quitPending) {
@@ -180,7 +181,8 @@ std::optional<Msg> Emulator::State::take(Hwnd filter, std::uint32_t min, std::ui
     return m;
   }
 
-  for (auto it = input.begin(); it != input.end();) {
+  for (std::size_t i = 0; i < input.size();) {
+    const InputEvent* it = &input[i];
     Window* target = nullptr;
     Lparam lParam = it->lParam;
     if (it->key) {
@@ -198,26 +200,26 @@ std::optional<Msg> Emulator::State::take(Hwnd filter, std::uint32_t min, std::ui
     }
     if (!target || !target->alive) {  // nobody to receive it
       if (it->key) threadKeyState[it->wParam & 0xFF] = it->message == WM_KEYDOWN;
-      it = input.erase(it);
+      input.erase(i);
       continue;
     }
     if (!matches(target, it->message)) {
-      ++it;
+      ++i;
       continue;
     }
     Msg m{target->hwnd(), it->message, it->wParam, lParam, it->time, it->point};
     if (!it->key) lastPointer = it->point;
     if (remove) {
       if (it->key) threadKeyState[it->wParam & 0xFF] = it->message == WM_KEYDOWN;
-      input.erase(it);
+      input.erase(i);
     }
     return m;
   }
 
   // WM_PAINT: parents before their children, top-most windows first.
   Window* paint = nullptr;
-  std::vector<Window*> walk;
-  for (Window* t : zOrder) walk.push_back(t);  // popped from the back: top-most first
+  std::vector<Window*>& walk = paintWalk;
+  walk.assign(zOrder.begin(), zOrder.end());  // popped from the back: top-most first
   while (!walk.empty() && !paint) {
     Window* w = walk.back();
     walk.pop_back();
@@ -427,16 +429,21 @@ int Emulator::KillTimer(Hwnd window, std::uintptr_t id) {
 
 namespace {
 
-Lresult CallHooks(std::vector<Hook> hooks, const std::vector<Hook>& installed, Wparam message,
-                  KbdHookRecord* record) {
-  for (auto it = hooks.rbegin(); it != hooks.rend(); ++it) {
-    // A hook removed by an earlier one in this round is not called.
-    const bool still = std::any_of(installed.begin(), installed.end(),
-                                   [&](const Hook& h) { return h.handle == it->handle; });
-    if (!still) continue;
-    if (it->proc(HC_ACTION, message, reinterpret_cast<Lparam>(record)) != 0) return 1;
+// Newest first, the hooks installed when the event came: one that an earlier hook of this round
+// removed is skipped, one installed meanwhile waits for the next event. Handles grow with each
+// installation, so the round walks down from the newest without copying the list.
+Lresult CallHooks(const std::vector<Hook>& installed, Wparam message, KbdHookRecord* record) {
+  std::uintptr_t below = UINTPTR_MAX;
+  for (;;) {
+    const Hook* next = nullptr;
+    for (const Hook& h : installed) {
+      if (h.handle < below && (!next || h.handle > next->handle)) next = &h;
+    }
+    if (!next) return 0;
+    below = next->handle;
+    const HookProc proc = next->proc;  // the list may change during the call
+    if (proc(HC_ACTION, message, reinterpret_cast<Lparam>(record)) != 0) return 1;
   }
-  return 0;
 }
 
 }  // namespace
@@ -445,7 +452,7 @@ void Emulator::keyDown(std::uint32_t vk, std::uint32_t scan, std::uint32_t repea
   State& s = *s_;
   if (s.stopped) return;
   KbdHookRecord record{vk, scan, 0, s.tick(), 0};
-  if (CallHooks(s.hooks, s.hooks, WM_KEYDOWN, &record) != 0) return;
+  if (CallHooks(s.hooks, WM_KEYDOWN, &record) != 0) return;
   const bool wasDown = s.keyDown[vk & 0xFF];
   s.keyDown[vk & 0xFF] = true;
   const std::uint32_t lParam =
@@ -457,7 +464,7 @@ void Emulator::keyUp(std::uint32_t vk, std::uint32_t scan, std::uint32_t repeat)
   State& s = *s_;
   if (s.stopped) return;
   KbdHookRecord record{vk, scan, LLKHF_UP, s.tick(), 0};
-  if (CallHooks(s.hooks, s.hooks, WM_KEYUP, &record) != 0) return;
+  if (CallHooks(s.hooks, WM_KEYUP, &record) != 0) return;
   s.keyDown[vk & 0xFF] = false;
   const std::uint32_t lParam = (repeat & 0xFFFF) | ((scan & 0xFF) << 16) | (1u << 30) | (1u << 31);
   s.input.push_back(InputEvent{true, WM_KEYUP, vk, static_cast<Lparam>(lParam), {}, s.tick()});
@@ -835,9 +842,14 @@ Hbitmap Emulator::LoadBitmapW(Hinstance instance, const Wchar* name) {
   if (!OwnInstance(instance) || !name) return nullptr;
   const ResourceEntry* e = s.resources.find(RT_BITMAP, ToResourceId(name));
   if (!e) return nullptr;
-  auto pixels = DecodeBitmapResource(e->data);
-  if (!pixels) return nullptr;
-  return s.gdi.createBitmap(std::move(*pixels));
+  // A program may load the same image for every key it marks: decode it once.
+  auto decoded = s.decodedBitmaps.find(e);
+  if (decoded == s.decodedBitmaps.end()) {
+    auto pixels = DecodeBitmapResource(e->data);
+    if (!pixels) return nullptr;
+    decoded = s.decodedBitmaps.emplace(e, std::move(*pixels)).first;
+  }
+  return s.gdi.copyBitmap(decoded->second);
 }
 
 // ---- Drawing ----

@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -14,6 +13,7 @@
 #include "harness/platform_constants.h"
 #include "platform/emu/emulator.h"
 #include "platform/emu/gdi.h"
+#include "platform/emu/message_queue.h"
 #include "platform/emu/pixels.h"
 #include "platform/emu/registry.h"
 #include "platform/emu/resources.h"
@@ -30,9 +30,31 @@ using harness::Wparam;
 // A region: a list of rectangles (they may overlap only where a caller allows it).
 using Region = std::vector<Rect>;
 Region Subtract(const Region& region, const Rect& cut);
+void SubtractInto(const Region& region, const Rect& cut, Region* out);  // out: cleared first
 Region SubtractRegion(const Region& region, const Region& cut);
 Region IntersectRegion(const Region& region, const Rect& with);
+void IntersectRegionInto(const Region& region, const Rect& with, Region* out);
 Rect Bounds(const Region& region);
+
+// A working region whose storage is borrowed from a pool and given back, so that region
+// arithmetic on the key path allocates nothing once the pool is warm; nested users each borrow
+// their own. The pool's capacity is fixed when it is made.
+struct PooledRegion {
+  explicit PooledRegion(std::vector<Region>& from) : pool(from) {
+    if (!pool.empty()) {
+      region = std::move(pool.back());
+      pool.pop_back();
+      region.clear();
+    }
+  }
+  ~PooledRegion() {
+    if (pool.size() < pool.capacity()) pool.push_back(std::move(region));
+  }
+  PooledRegion(const PooledRegion&) = delete;
+  PooledRegion& operator=(const PooledRegion&) = delete;
+  std::vector<Region>& pool;
+  Region region;
+};
 
 enum class WindowKind {
   Program,     // created by the program from a built-in class with no drawing of its own
@@ -162,13 +184,14 @@ struct Emulator::State {
   std::vector<Window*> boxes;  // message boxes being shown, innermost last
 
   // Queue.
-  std::deque<Msg> posted;
-  std::deque<InputEvent> input;
+  Fifo<Msg> posted;
+  Fifo<InputEvent> input;
   bool quitPending = false;
   int quitCode = 0;
   std::vector<Timer> timers;            // creation order
   std::uintptr_t nextTimerId = 0x7000;  // ids of timers without a window
   Point lastPointer{};
+  std::vector<Window*> paintWalk;  // take()'s search for a window to paint, kept for its storage
 
   // Keyboard.
   std::array<bool, 256> keyDown{};         // as the key events happened (previous-state bit)
@@ -185,8 +208,10 @@ struct Emulator::State {
   std::map<std::u16string, int> eventPulses;
   std::uintptr_t nextEventHandle = 0x100;
   std::map<std::uintptr_t, bool> icons;
+  std::map<const ResourceEntry*, Bitmap> decodedBitmaps;  // each bitmap resource decoded once
   std::uintptr_t nextIconHandle = 0x100;
   std::uint64_t paintCount = 0;  // BeginPaint calls, to notice a paint request left unanswered
+  std::vector<Region> regionPool = std::vector<Region>(16);  // for PooledRegion
 
   // ---- helpers (emulator_windows.cpp) ----
   Window* get(Hwnd h) const;
@@ -197,6 +222,7 @@ struct Emulator::State {
   Rect screenRect(const Window* w) const;
   bool effectivelyVisible(const Window* w) const;
   Region visibleRegion(const Window* w) const;  // screen coordinates
+  void visibleRegionInto(const Window* w, Region* out, Region* scratch) const;
   std::map<Window*, Region> topLevelVisibility() const;
   Region desktopVisible() const;
   void exposeAfter(const std::map<Window*, Region>& before, const Region& desktopBefore,

@@ -554,7 +554,9 @@ int Emulator::InvalidateRect(Hwnd window, const Rect* rect, int erase) {
   Window* w = s.live(window);
   if (!w) return 0;
   if (rect) {
-    s.invalidate(w, Region{*rect}, erase != 0);
+    PooledRegion one(s.regionPool);
+    one.region.push_back(*rect);
+    s.invalidate(w, one.region, erase != 0);
   } else {
     s.invalidateAll(w, erase != 0);
   }
@@ -567,8 +569,10 @@ Hdc Emulator::BeginPaint(Hwnd window, PaintStruct* paint) {
   if (!w || !paint) return nullptr;
   ++s.paintCount;
   const Point o = s.clientOrigin(w);
-  const Region visible = s.visibleRegion(w);
-  Region clip;
+  PooledRegion visiblePart(s.regionPool), scratch(s.regionPool), clipPart(s.regionPool);
+  const Region& visible = visiblePart.region;
+  s.visibleRegionInto(w, &visiblePart.region, &scratch.region);
+  Region& clip = clipPart.region;
   for (const Rect& u : w->update) {
     const Rect onScreen = Offset(u, o.x, o.y);
     for (const Rect& v : visible) {
@@ -603,7 +607,9 @@ Hdc Emulator::GetDC(Hwnd window) {
   }
   Window* w = s.live(window);
   if (!w) return nullptr;
-  return s.gdi.createWindowSurface(&s.screen, s.clientOrigin(w), s.visibleRegion(w));
+  PooledRegion visible(s.regionPool), scratch(s.regionPool);
+  s.visibleRegionInto(w, &visible.region, &scratch.region);
+  return s.gdi.createWindowSurface(&s.screen, s.clientOrigin(w), visible.region);
 }
 
 int Emulator::ReleaseDC(Hwnd, Hdc surface) { return s_->gdi.releaseWindowSurface(surface) ? 1 : 0; }

@@ -13,18 +13,23 @@ using namespace harness;
 
 Region Subtract(const Region& region, const Rect& cut) {
   Region out;
+  SubtractInto(region, cut, &out);
+  return out;
+}
+
+void SubtractInto(const Region& region, const Rect& cut, Region* out) {
+  out->clear();
   for (const Rect& r : region) {
     const Rect i = Intersect(r, cut);
     if (IsEmpty(i)) {
-      if (!IsEmpty(r)) out.push_back(r);
+      if (!IsEmpty(r)) out->push_back(r);
       continue;
     }
-    if (r.top < i.top) out.push_back({r.left, r.top, r.right, i.top});
-    if (i.bottom < r.bottom) out.push_back({r.left, i.bottom, r.right, r.bottom});
-    if (r.left < i.left) out.push_back({r.left, i.top, i.left, i.bottom});
-    if (i.right < r.right) out.push_back({i.right, i.top, r.right, i.bottom});
+    if (r.top < i.top) out->push_back({r.left, r.top, r.right, i.top});
+    if (i.bottom < r.bottom) out->push_back({r.left, i.bottom, r.right, r.bottom});
+    if (r.left < i.left) out->push_back({r.left, i.top, i.left, i.bottom});
+    if (i.right < r.right) out->push_back({i.right, i.top, r.right, i.bottom});
   }
-  return out;
 }
 
 Region SubtractRegion(const Region& region, const Region& cut) {
@@ -35,11 +40,16 @@ Region SubtractRegion(const Region& region, const Region& cut) {
 
 Region IntersectRegion(const Region& region, const Rect& with) {
   Region out;
+  IntersectRegionInto(region, with, &out);
+  return out;
+}
+
+void IntersectRegionInto(const Region& region, const Rect& with, Region* out) {
+  out->clear();
   for (const Rect& r : region) {
     const Rect i = Intersect(r, with);
-    if (!IsEmpty(i)) out.push_back(i);
+    if (!IsEmpty(i)) out->push_back(i);
   }
-  return out;
 }
 
 Rect Bounds(const Region& region) {
@@ -121,18 +131,27 @@ bool Emulator::State::effectivelyVisible(const Window* w) const {
 }
 
 Region Emulator::State::visibleRegion(const Window* w) const {
-  if (!effectivelyVisible(w)) return {};
+  Region out, scratch;
+  visibleRegionInto(w, &out, &scratch);
+  return out;
+}
+
+void Emulator::State::visibleRegionInto(const Window* w, Region* out, Region* scratch) const {
+  out->clear();
+  if (!effectivelyVisible(w)) return;
   Rect r = Intersect(screenRect(w), Rect{0, 0, screen.width, screen.height});
   for (const Window* a = w->parent; a; a = a->parent) r = Intersect(r, screenRect(a));
-  if (IsEmpty(r)) return {};
-  Region region{r};
+  if (IsEmpty(r)) return;
   const Window* top = topLevel(const_cast<Window*>(w));
   const auto pos = std::find(zOrder.begin(), zOrder.end(), top);
-  if (pos == zOrder.end()) return {};
+  if (pos == zOrder.end()) return;
+  out->push_back(r);
   for (auto it = pos + 1; it != zOrder.end(); ++it) {
-    if ((*it)->visible && (*it)->alive) region = Subtract(region, (*it)->rect);
+    if ((*it)->visible && (*it)->alive) {
+      SubtractInto(*out, (*it)->rect, scratch);
+      out->swap(*scratch);
+    }
   }
-  return region;
 }
 
 std::map<Window*, Region> Emulator::State::topLevelVisibility() const {
@@ -173,7 +192,9 @@ void Emulator::State::exposeAfter(const std::map<Window*, Region>& before,
 void Emulator::State::invalidate(Window* w, const Region& clientRects, bool erase) {
   if (!w || !w->alive || !effectivelyVisible(w)) return;
   const Rect client{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
-  const Region rects = IntersectRegion(clientRects, client);
+  PooledRegion pooled(regionPool);
+  Region& rects = pooled.region;
+  IntersectRegionInto(clientRects, client, &rects);
   if (rects.empty()) return;
   if (w->internalDrawing()) {
     const Point o = clientOrigin(w);
@@ -188,8 +209,11 @@ void Emulator::State::invalidate(Window* w, const Region& clientRects, bool eras
   // Children are not clipped out of their parent, so what the parent repaints may cover them.
   for (Window* c : w->children) {
     if (!c->alive || !c->visible) continue;
-    const Region part = IntersectRegion(rects, c->rect);
-    if (!part.empty()) invalidate(c, OffsetRegion(part, -c->rect.left, -c->rect.top), erase);
+    PooledRegion part(regionPool);
+    IntersectRegionInto(rects, c->rect, &part.region);
+    if (part.region.empty()) continue;
+    for (Rect& r : part.region) r = Offset(r, -c->rect.left, -c->rect.top);
+    invalidate(c, part.region, erase);
   }
 }
 

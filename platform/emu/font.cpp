@@ -78,6 +78,7 @@ int FontRenderer::ascent() {
 }
 
 const Glyph* FontRenderer::glyph(char32_t codePoint) {
+  if (codePoint < kDirectGlyphs && direct_[codePoint]) return direct_[codePoint];
   if (!ready()) return nullptr;
   auto found = cache_.find(codePoint);
   if (found != cache_.end()) return &found->second;
@@ -103,7 +104,9 @@ const Glyph* FontRenderer::glyph(char32_t codePoint) {
       }
     }
   }
-  return &cache_.emplace(codePoint, std::move(glyph)).first->second;
+  const Glyph* cached = &cache_.emplace(codePoint, std::move(glyph)).first->second;
+  if (codePoint < kDirectGlyphs) direct_[codePoint] = cached;
+  return cached;
 }
 
 int FontRenderer::textWidth(std::u32string_view text) {
@@ -114,22 +117,29 @@ int FontRenderer::textWidth(std::u32string_view text) {
   return CeilPixels(pen);
 }
 
+int FontRenderer::textWidth(std::u16string_view text) {
+  long pen = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    if (const Glyph* g = glyph(NextCodePoint(text, &i))) pen += g->advance;
+  }
+  return CeilPixels(pen);
+}
+
+char32_t NextCodePoint(std::u16string_view text, std::size_t* index) {
+  std::size_t& i = *index;
+  const char16_t c = text[i++];
+  if (c >= 0xD800 && c < 0xDC00 && i < text.size() && text[i] >= 0xDC00 && text[i] < 0xE000) {
+    return 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) +
+           (static_cast<char32_t>(text[i++]) - 0xDC00);
+  }
+  if (c >= 0xD800 && c < 0xE000) return 0xFFFD;
+  return c;
+}
+
 std::u32string DecodeUtf16(std::u16string_view text) {
   std::u32string out;
   out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char16_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] < 0xE000) {
-      out.push_back(0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) +
-                    (static_cast<char32_t>(text[i + 1]) - 0xDC00));
-      ++i;
-    } else if (c >= 0xD800 && c < 0xE000) {
-      out.push_back(0xFFFD);
-    } else {
-      out.push_back(c);
-    }
-  }
+  for (std::size_t i = 0; i < text.size();) out.push_back(NextCodePoint(text, &i));
   return out;
 }
 

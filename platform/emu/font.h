@@ -2,6 +2,7 @@
 // with antialiased glyph images cached per code point so that repainting costs little.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -43,8 +44,10 @@ class FontRenderer {
   // The glyph image of a code point, rendered on first use; null when not ready. Control
   // characters have an empty image and no advance.
   const Glyph* glyph(char32_t codePoint);
-  // Width in pixels of a run of code points drawn side by side.
+  // Width in pixels of a run of code points drawn side by side (UTF-16 text is decoded as it is
+  // read, like DecodeUtf16).
   int textWidth(std::u32string_view text);
+  int textWidth(std::u16string_view text);
   std::size_t cachedGlyphCount() const { return cache_.size(); }
 
  private:
@@ -53,9 +56,15 @@ class FontRenderer {
   int pixelSize_;
   bool tried_ = false;
   std::unique_ptr<Face> face_;
-  std::unordered_map<char32_t, Glyph> cache_;
+  std::unordered_map<char32_t, Glyph> cache_;  // node-based: a glyph never moves
+  // The glyphs of the first code points (Latin, Greek, Cyrillic) without a hash look-up.
+  static constexpr char32_t kDirectGlyphs = 0x800;
+  std::array<const Glyph*, kDirectGlyphs> direct_{};
 };
 
+// The code point that starts at text[*index], advancing *index past it; an unpaired surrogate
+// becomes U+FFFD. *index must be inside the text.
+char32_t NextCodePoint(std::u16string_view text, std::size_t* index);
 // Code points of UTF-16 text; an unpaired surrogate becomes U+FFFD.
 std::u32string DecodeUtf16(std::u16string_view text);
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <string_view>
-#include <unordered_map>
 
 #include "platform/emu/font.h"
 
@@ -31,36 +30,20 @@ constexpr std::uint32_t kDtNoClip = 0x100;
 constexpr std::uint32_t kDtCalcRect = 0x400;
 
 // Stock objects have fixed handles below every created one; created handles are never reused,
-// so a stale handle can never reach a newer object.
+// so a stale handle can never reach a newer object. A created handle is a serial number above
+// its record's slot: the slot is found at once and the serial tells a stale handle apart.
 constexpr std::uintptr_t kStockBase = 0x10;
 constexpr int kStockCount = 6;  // white, light grey, grey, dark grey, black, null brush
 constexpr std::uintptr_t kDefaultBitmap = 0x20;
-constexpr std::uintptr_t kFirstHandle = 0x100;
+constexpr int kSlotBits = 20;  // at most about a million objects alive at once
+constexpr std::uintptr_t kSlotMask = (std::uintptr_t{1} << kSlotBits) - 1;
 
 // Larger images than this are refused rather than risking an allocation failure.
 constexpr long long kMaxDimension = 16384;
 constexpr long long kMaxPixels = 1LL << 26;
 
-struct Object {
-  bool isBitmap = false;
-  bool stock = false;
-  bool nullBrush = false;
-  ColorRef color = 0;
-  Bitmap pixels;
-  int selections = 0;  // surfaces that have it selected
-};
-
-struct Surface {
-  bool window = false;
-  Bitmap* screen = nullptr;   // window surfaces
-  Point origin{};             // window surfaces
-  std::vector<Rect> clip;     // window surfaces: disjoint, screen coordinates
-  std::uintptr_t bitmap = 0;  // memory surfaces
-  std::uintptr_t brush = kStockBase;
-  int bkMode = kOpaque;
-  ColorRef bkColor = 0x00FFFFFF;
-  ColorRef textColor = 0;
-};
+// Pixels of deleted images kept for the next images: a repainting program's off-screen images.
+constexpr std::size_t kSpareImages = 4;
 
 // Rectangles in 64 bits: sums of hostile coordinates and offsets cannot overflow.
 struct Box {
@@ -76,14 +59,117 @@ Box Cut(const Box& a, const Box& b) {
   return Box{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
              std::min(a.bottom, b.bottom)};
 }
+bool Covers(const Box& outer, const Box& inner) {
+  return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
+         outer.bottom >= inner.bottom;
+}
+
+// One drawing step on a memory image, in the image's coordinates: a fill of `box`, or the glyph
+// whose image starts at (gx, gy) blended in `color` within `box`. Each step changes a pixel from
+// its value before the step alone, so the steps replayed over any part of the image give exactly
+// the pixels that drawing them over the whole image gives there.
+struct Op {
+  Box box;
+  ColorRef color = 0;
+  const Glyph* glyph = nullptr;  // null: a fill
+  long long gx = 0, gy = 0;
+};
+
+// Drawing on a memory image is recorded, not done at once: a repainting program draws its whole
+// picture off-screen and copies only the part that changed, so only that part is worked out.
+constexpr std::size_t kMaxPendingOps = 1024;
+
+struct Object {
+  bool isBitmap = false;
+  bool stock = false;
+  bool nullBrush = false;
+  ColorRef color = 0;  // brushes; bitmaps while `uniform`
+  // A bitmap whose every pixel is `color` and whose stored pixels are not yet written: a new
+  // image starts black and is usually filled whole at once, so neither needs to touch memory.
+  bool uniform = false;
+  Bitmap pixels;
+  std::vector<Op> pending;  // bitmaps: drawing not yet done on `pixels`, oldest first
+  long long replayed = 0;   // pixels worked out from `pending` since it was last done
+  int selections = 0;       // surfaces that have it selected
+};
+
+struct Surface {
+  bool window = false;
+  Bitmap* screen = nullptr;   // window surfaces
+  Point origin{};             // window surfaces
+  std::vector<Box> clip;      // window surfaces: disjoint, screen coordinates
+  std::uintptr_t bitmap = 0;  // memory surfaces
+  std::uintptr_t brush = kStockBase;
+  int bkMode = kOpaque;
+  ColorRef bkColor = 0x00FFFFFF;
+  ColorRef textColor = 0;
+};
+
+// Records of one kind in slots that are reused once free, so creating and deleting objects in a
+// steady rhythm allocates nothing.
+template <typename T>
+class HandleTable {
+ public:
+  // A free slot for a new record (left as its previous occupant had it, storage included) and
+  // its handle; null when the table is full.
+  T* add(std::uintptr_t serial, std::uintptr_t* handle) {
+    std::size_t index;
+    if (!free_.empty()) {
+      index = free_.back();
+      free_.pop_back();
+    } else if (slots_.size() <= kSlotMask) {
+      index = slots_.size();
+      slots_.emplace_back();
+    } else {
+      return nullptr;
+    }
+    *handle = (serial << kSlotBits) | index;
+    slots_[index].handle = *handle;
+    ++live_;
+    return &slots_[index].value;
+  }
+  T* find(std::uintptr_t handle) {
+    const std::size_t index = handle & kSlotMask;
+    if (handle == 0 || index >= slots_.size() || slots_[index].handle != handle) return nullptr;
+    return &slots_[index].value;
+  }
+  void remove(std::uintptr_t handle) {
+    const std::size_t index = handle & kSlotMask;
+    slots_[index].handle = 0;
+    free_.push_back(static_cast<std::uint32_t>(index));
+    --live_;
+  }
+  std::size_t live() const { return live_; }
+
+ private:
+  struct Slot {
+    std::uintptr_t handle = 0;  // 0: free
+    T value;
+  };
+  std::vector<Slot> slots_;
+  std::vector<std::uint32_t> free_;
+  std::size_t live_ = 0;
+};
 
 // Where a surface's drawing lands: a bitmap, the offset from surface to bitmap coordinates and
 // the parts of the bitmap that may be written.
 struct Target {
   Bitmap* bitmap = nullptr;
+  Object* image = nullptr;  // a memory surface's image, whose drawing is recorded
   long long dx = 0, dy = 0;
-  std::vector<Box> clip;
+  const Box* clip = nullptr;
+  std::size_t clipCount = 0;
+  Box whole;  // a memory surface's clip: its bitmap
 };
+
+// Pixels in memory seen through a box: `data` holds the box's rows, `stride` apart.
+struct View {
+  ColorRef* data = nullptr;
+  long long left = 0, top = 0, stride = 0;
+  ColorRef* at(long long x, long long y) const { return data + (y - top) * stride + (x - left); }
+};
+
+View ViewOf(Bitmap& bitmap) { return View{bitmap.pixels.data(), 0, 0, bitmap.width}; }
 
 // Pieces of `r` not covered by `hole` (up to four).
 void Subtract(const Rect& r, const Rect& hole, std::vector<Rect>* out) {
@@ -98,37 +184,45 @@ void Subtract(const Rect& r, const Rect& hole, std::vector<Rect>* out) {
   if (cut.right < r.right) out->push_back(Rect{cut.right, cut.top, r.right, cut.bottom});
 }
 
-// Overlapping clip rectangles would blend antialiased text twice; keep them disjoint.
-std::vector<Rect> DisjointWithin(const std::vector<Rect>& rects, const Rect& bounds) {
-  std::vector<Rect> result;
-  for (const Rect& r : rects) {
-    std::vector<Rect> pieces{Intersect(r, bounds)};
-    if (IsEmpty(pieces[0])) continue;
-    for (const Rect& taken : result) {
-      std::vector<Rect> next;
-      for (const Rect& p : pieces) Subtract(p, taken, &next);
-      pieces = std::move(next);
-    }
-    result.insert(result.end(), pieces.begin(), pieces.end());
-  }
-  return result;
+void FillBox(const View& view, const Box& b, ColorRef color) {
+  const auto width = static_cast<std::size_t>(b.right - b.left);
+  ColorRef* row = view.at(b.left, b.top);
+  for (long long y = b.top; y < b.bottom; ++y, row += view.stride) FillPixels(row, width, color);
 }
 
-void FillBox(Bitmap& bitmap, const Box& b, ColorRef color) {
-  for (long long y = b.top; y < b.bottom; ++y) {
-    ColorRef* row = &bitmap.at(static_cast<int>(b.left), static_cast<int>(y));
-    std::fill(row, row + (b.right - b.left), color);
-  }
-}
-
+// (over * alpha + under * (255 - alpha)) / 255, rounded, for each colour byte: red and blue side
+// by side in 16-bit lanes, then green; the division is the exact shift form of v / 255 for every
+// v up to 255 * 255 + 127.
 ColorRef Blend(ColorRef under, ColorRef over, unsigned alpha) {
-  ColorRef out = 0;
-  for (int shift = 0; shift < 24; shift += 8) {
-    unsigned d = (under >> shift) & 0xFF;
-    unsigned s = (over >> shift) & 0xFF;
-    out |= ((s * alpha + d * (255 - alpha) + 127) / 255) << shift;
+  const unsigned rest = 255 - alpha;
+  std::uint32_t rb = (over & 0xFF00FFu) * alpha + (under & 0xFF00FFu) * rest + 0x7F007Fu;
+  std::uint32_t g = ((over >> 8) & 0xFFu) * alpha + ((under >> 8) & 0xFFu) * rest + 0x7Fu;
+  rb = ((rb + 0x10001u + ((rb >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
+  g = ((g + 1 + (g >> 8)) >> 8) & 0xFFu;
+  return rb | (g << 8);
+}
+
+// Carries out one drawing step on the part of `view` inside `within` (a box the view holds).
+void Apply(const Op& op, const View& view, const Box& within) {
+  const Box part = Cut(op.box, within);
+  if (part.empty()) return;
+  if (!op.glyph) {
+    FillBox(view, part, op.color);
+    return;
   }
-  return out;
+  const Glyph& g = *op.glyph;
+  const auto partWidth = static_cast<std::size_t>(part.right - part.left);
+  const std::uint8_t* coverage = g.coverage.data() +
+                                 static_cast<std::size_t>(part.top - op.gy) * g.width +
+                                 static_cast<std::size_t>(part.left - op.gx);
+  ColorRef* row = view.at(part.left, part.top);
+  for (long long y = part.top; y < part.bottom; ++y, row += view.stride, coverage += g.width) {
+    for (std::size_t k = 0; k < partWidth; ++k) {
+      const unsigned alpha = coverage[k];
+      if (alpha == 0) continue;
+      row[k] = alpha == 255 ? op.color : Blend(row[k], op.color, alpha);
+    }
+  }
 }
 
 std::size_t TextLength(const harness::Wchar* text, int length) {
@@ -136,67 +230,209 @@ std::size_t TextLength(const harness::Wchar* text, int length) {
   return std::u16string_view(text).size();
 }
 
+// The next line of `rest` (without its CR LF or LF), consuming it.
+std::u16string_view NextLine(std::u16string_view* rest, bool singleLine) {
+  std::size_t br = singleLine ? std::u16string_view::npos : rest->find(u'\n');
+  std::u16string_view line = rest->substr(0, br);
+  rest->remove_prefix(br == std::u16string_view::npos ? rest->size() : br + 1);
+  if (!singleLine && br != std::u16string_view::npos && !line.empty() && line.back() == u'\r') {
+    line.remove_suffix(1);
+  }
+  return line;
+}
+
 }  // namespace
 
 struct Gdi::State {
-  explicit State(const char* fontFile) : font(fontFile ? fontFile : "") {}
+  explicit State(const char* fontFile) : font(fontFile ? fontFile : "") {
+    spare.reserve(kSpareImages);
+  }
 
   FontRenderer font;
-  std::unordered_map<std::uintptr_t, Object> objects;
-  std::unordered_map<std::uintptr_t, Surface> surfaces;
-  std::uintptr_t next = kFirstHandle;
+  Object stock[kStockCount];
+  Object defaultBitmap;
+  HandleTable<Object> objects;
+  HandleTable<Surface> surfaces;
+  std::uintptr_t serial = 0;
+  std::vector<std::vector<ColorRef>> spare;  // pixels of deleted images, for reuse
+  // Scratch storage, kept between calls.
+  std::vector<Rect> pieces, next;
+  std::vector<ColorRef> copy;
 
   Object* object(const void* handle) {
-    auto found = objects.find(reinterpret_cast<std::uintptr_t>(handle));
-    return found == objects.end() ? nullptr : &found->second;
+    const auto h = reinterpret_cast<std::uintptr_t>(handle);
+    if (h >= kStockBase && h < kStockBase + kStockCount) return &stock[h - kStockBase];
+    if (h == kDefaultBitmap) return &defaultBitmap;
+    return objects.find(h);
   }
-  Surface* surface(Hdc handle) {
-    auto found = surfaces.find(reinterpret_cast<std::uintptr_t>(handle));
-    return found == surfaces.end() ? nullptr : &found->second;
+  Surface* surface(Hdc handle) { return surfaces.find(reinterpret_cast<std::uintptr_t>(handle)); }
+
+  // A new object record, every field reset (a deleted image's pixels went to the pool).
+  Object* newObject(std::uintptr_t* handle) {
+    Object* o = objects.add(++serial, handle);
+    if (!o) return nullptr;
+    std::vector<Op> pending = std::move(o->pending);
+    *o = Object{};
+    o->pending = std::move(pending);
+    o->pending.clear();
+    return o;
   }
-  Hgdiobj addObject(Object o) {
-    std::uintptr_t h = next++;
-    objects.emplace(h, std::move(o));
-    return reinterpret_cast<Hgdiobj>(h);
-  }
-  Hdc addSurface(Surface s) {
-    std::uintptr_t h = next++;
-    if (s.bitmap) objects.at(s.bitmap).selections++;
-    objects.at(s.brush).selections++;
-    surfaces.emplace(h, std::move(s));
+  Hdc addSurface(const Surface& settings) {
+    std::uintptr_t h = 0;
+    Surface* s = surfaces.add(++serial, &h);
+    if (!s) return nullptr;
+    std::vector<Box> clip = std::move(s->clip);
+    *s = settings;
+    s->clip = std::move(clip);
+    s->clip.clear();
+    if (s->bitmap) object(reinterpret_cast<void*>(s->bitmap))->selections++;
+    object(reinterpret_cast<void*>(s->brush))->selections++;
     return reinterpret_cast<Hdc>(h);
   }
-  void removeSurface(std::uintptr_t h) {
-    Surface& s = surfaces.at(h);
+  void removeSurface(Hdc handle) {
+    Surface& s = *surface(handle);
     if (Object* b = object(reinterpret_cast<void*>(s.bitmap))) b->selections--;
     if (Object* b = object(reinterpret_cast<void*>(s.brush))) b->selections--;
-    surfaces.erase(h);
+    surfaces.remove(reinterpret_cast<std::uintptr_t>(handle));
   }
 
+  // Storage for an image of `count` pixels: the smallest spare one that holds it, else new.
+  std::vector<ColorRef> takeStorage(std::size_t count) {
+    std::size_t best = spare.size();
+    for (std::size_t i = 0; i < spare.size(); ++i) {
+      if (spare[i].capacity() >= count &&
+          (best == spare.size() || spare[i].capacity() < spare[best].capacity())) {
+        best = i;
+      }
+    }
+    std::vector<ColorRef> storage;
+    if (best != spare.size()) {
+      storage = std::move(spare[best]);
+      spare[best] = std::move(spare.back());
+      spare.pop_back();
+    }
+    storage.resize(count);
+    return storage;
+  }
+  // Keeps a deleted image's pixels for the next image, up to kSpareImages (the largest kept).
+  void keepStorage(std::vector<ColorRef>&& storage) {
+    if (storage.capacity() == 0) return;
+    if (spare.size() < kSpareImages) {
+      spare.push_back(std::move(storage));
+      return;
+    }
+    auto smallest = std::min_element(spare.begin(), spare.end(), [](const auto& a, const auto& b) {
+      return a.capacity() < b.capacity();
+    });
+    if (smallest->capacity() < storage.capacity()) *smallest = std::move(storage);
+  }
+
+  // The pixels of a bitmap object with all its drawing done.
+  static Bitmap& pixels(Object& o) {
+    if (o.uniform) {
+      FillPixels(o.pixels.pixels.data(), o.pixels.pixels.size(), o.color);
+      o.uniform = false;
+    }
+    if (!o.pending.empty()) {
+      const View view = ViewOf(o.pixels);
+      const Box whole{0, 0, o.pixels.width, o.pixels.height};
+      for (const Op& op : o.pending) Apply(op, view, whole);
+      o.pending.clear();
+    }
+    o.replayed = 0;
+    return o.pixels;
+  }
+
+  // Where drawing on `s` lands. A memory surface's image is not brought up to date here: its
+  // drawing goes through draw(), and whoever writes its pixels otherwise calls pixels() first.
   bool target(Surface& s, Target* t) {
-    t->clip.clear();
     if (s.window) {
       if (!s.screen) return false;
       t->bitmap = s.screen;
       t->dx = s.origin.x;
       t->dy = s.origin.y;
-      for (const Rect& r : s.clip) t->clip.push_back(ToBox(r));
+      t->clip = s.clip.data();
+      t->clipCount = s.clip.size();
       return true;
     }
     Object* b = object(reinterpret_cast<void*>(s.bitmap));
     if (!b || !b->isBitmap) return false;
     t->bitmap = &b->pixels;
+    t->image = b->stock ? nullptr : b;
+    if (b->stock) pixels(*b);
     t->dx = t->dy = 0;
-    t->clip.push_back(Box{0, 0, b->pixels.width, b->pixels.height});
+    t->whole = Box{0, 0, b->pixels.width, b->pixels.height};
+    t->clip = &t->whole;
+    t->clipCount = 1;
     return true;
+  }
+
+  // Draws `op` (surface coordinates, already within its limit) on the target: recorded on a
+  // memory image, done at once on the screen.
+  static void draw(Target& t, Op op) {
+    op.box = Shift(op.box, t.dx, t.dy);
+    op.gx += t.dx;
+    op.gy += t.dy;
+    if (Object* image = t.image) {
+      op.box = Cut(op.box, t.whole);
+      if (op.box.empty()) return;
+      if (image->pending.size() < kMaxPendingOps) {
+        image->pending.push_back(op);
+        return;
+      }
+      pixels(*image);
+    }
+    const View view = ViewOf(*t.bitmap);
+    for (std::size_t i = 0; i < t.clipCount; ++i) Apply(op, view, t.clip[i]);
   }
 
   // Fills `box` (surface coordinates) within `limit` and the target's clip.
   static void fill(Target& t, const Box& box, const Box& limit, ColorRef color) {
-    Box b = Shift(Cut(box, limit), t.dx, t.dy);
-    for (const Box& c : t.clip) {
-      Box part = Cut(b, c);
-      if (!part.empty()) FillBox(*t.bitmap, part, color);
+    Op op;
+    op.box = Cut(box, limit);
+    op.color = color;
+    draw(t, op);
+  }
+
+  // Copies the part `box` of the image `o` (image coordinates) to `out` (holding `box`). Drawing
+  // still recorded is worked out for that part only, unless that would cost more than doing it
+  // all: an image copied out over and over has its drawing done once.
+  void copyOut(Object& o, const Box& box, const View& out) {
+    const auto width = static_cast<std::size_t>(box.right - box.left);
+    if (!o.pending.empty()) {
+      o.replayed += static_cast<long long>(width) * (box.bottom - box.top);
+      if (o.replayed > static_cast<long long>(o.pixels.pixels.size())) pixels(o);
+    }
+    if (o.uniform && o.pending.empty()) {
+      FillBox(out, box, o.color);
+      return;
+    }
+    for (long long y = box.top; y < box.bottom; ++y) {
+      ColorRef* to = out.at(box.left, y);
+      if (o.uniform) {
+        FillPixels(to, width, o.color);
+      } else {
+        std::copy_n(&o.pixels.at(static_cast<int>(box.left), static_cast<int>(y)), width, to);
+      }
+    }
+    for (const Op& op : o.pending) Apply(op, out, box);
+  }
+
+  // Overlapping clip rectangles would blend antialiased text twice; keep them disjoint.
+  void disjointWithin(const std::vector<Rect>& rects, const Rect& bounds, std::vector<Box>* out) {
+    out->clear();
+    for (const Rect& r : rects) {
+      pieces.assign(1, Intersect(r, bounds));
+      if (IsEmpty(pieces[0])) continue;
+      for (const Box& taken : *out) {
+        next.clear();
+        const Rect hole{static_cast<std::int32_t>(taken.left), static_cast<std::int32_t>(taken.top),
+                        static_cast<std::int32_t>(taken.right),
+                        static_cast<std::int32_t>(taken.bottom)};
+        for (const Rect& p : pieces) Subtract(p, hole, &next);
+        pieces.swap(next);
+      }
+      for (const Rect& p : pieces) out->push_back(ToBox(p));
     }
   }
 };
@@ -205,36 +441,38 @@ Gdi::Gdi(const char* fontFile) : state_(std::make_unique<State>(fontFile)) {
   const ColorRef stockColors[kStockCount] = {0x00FFFFFF, 0x00C0C0C0, 0x00808080,
                                              0x00404040, 0x00000000, 0};
   for (int i = 0; i < kStockCount; ++i) {
-    Object brush;
+    Object& brush = state_->stock[i];
     brush.stock = true;
     brush.color = stockColors[i];
     brush.nullBrush = i == 5;
-    state_->objects.emplace(kStockBase + i, std::move(brush));
   }
   // The 1 x 1 image every new memory surface starts with, as on the handset.
-  Object defaultBitmap;
+  Object& defaultBitmap = state_->defaultBitmap;
   defaultBitmap.stock = true;
   defaultBitmap.isBitmap = true;
   defaultBitmap.pixels = Bitmap(1, 1, 0);
-  state_->objects.emplace(kDefaultBitmap, std::move(defaultBitmap));
 }
 
 Gdi::~Gdi() = default;
 
-Hdc Gdi::createWindowSurface(Bitmap* screen, Point origin, std::vector<Rect> clip) {
+Hdc Gdi::createWindowSurface(Bitmap* screen, Point origin, const std::vector<Rect>& clip) {
   if (!screen) return nullptr;
-  Surface s;
-  s.window = true;
-  s.screen = screen;
-  s.origin = origin;
-  s.clip = DisjointWithin(clip, Rect{0, 0, screen->width, screen->height});
-  return state_->addSurface(std::move(s));
+  Surface settings;
+  settings.window = true;
+  settings.screen = screen;
+  settings.origin = origin;
+  Hdc h = state_->addSurface(settings);
+  if (h) {
+    state_->disjointWithin(clip, Rect{0, 0, screen->width, screen->height},
+                           &state_->surface(h)->clip);
+  }
+  return h;
 }
 
 bool Gdi::releaseWindowSurface(Hdc surface) {
   Surface* s = state_->surface(surface);
   if (!s || !s->window) return false;
-  state_->removeSurface(reinterpret_cast<std::uintptr_t>(surface));
+  state_->removeSurface(surface);
   return true;
 }
 
@@ -245,29 +483,38 @@ Hbitmap Gdi::createBitmap(Bitmap pixels) {
           static_cast<std::size_t>(pixels.width) * static_cast<std::size_t>(pixels.height)) {
     return nullptr;
   }
-  Object o;
-  o.isBitmap = true;
-  o.pixels = std::move(pixels);
-  return state_->addObject(std::move(o));
+  std::uintptr_t h = 0;
+  Object* o = state_->newObject(&h);
+  if (!o) return nullptr;
+  o->isBitmap = true;
+  o->pixels = std::move(pixels);
+  return reinterpret_cast<Hbitmap>(h);
+}
+
+Hbitmap Gdi::copyBitmap(const Bitmap& pixels) {
+  Bitmap copy;
+  copy.width = pixels.width;
+  copy.height = pixels.height;
+  copy.pixels = state_->takeStorage(pixels.pixels.size());
+  std::copy(pixels.pixels.begin(), pixels.pixels.end(), copy.pixels.begin());
+  return createBitmap(std::move(copy));
 }
 
 const Bitmap* Gdi::bitmapPixels(Hbitmap bitmap) const {
   Object* o = state_->object(bitmap);
-  return o && o->isBitmap ? &o->pixels : nullptr;
+  return o && o->isBitmap ? &State::pixels(*o) : nullptr;
 }
 
 std::size_t Gdi::liveObjectCount() const {
-  std::size_t count = state_->surfaces.size();
-  for (const auto& [handle, o] : state_->objects) count += o.stock ? 0 : 1;
-  return count;
+  return state_->objects.live() + state_->surfaces.live();
 }
 
 Hdc Gdi::CreateCompatibleDC(Hdc surface) {
   // Null asks for a surface compatible with the screen.
   if (surface && !state_->surface(surface)) return nullptr;
-  Surface s;
-  s.bitmap = kDefaultBitmap;
-  return state_->addSurface(std::move(s));
+  Surface settings;
+  settings.bitmap = kDefaultBitmap;
+  return state_->addSurface(settings);
 }
 
 Hbitmap Gdi::CreateCompatibleBitmap(Hdc surface, int width, int height) {
@@ -276,7 +523,17 @@ Hbitmap Gdi::CreateCompatibleBitmap(Hdc surface, int width, int height) {
       static_cast<long long>(width) * height > kMaxPixels) {
     return nullptr;
   }
-  return createBitmap(Bitmap(width, height, 0));
+  std::uintptr_t h = 0;
+  Object* o = state_->newObject(&h);
+  if (!o) return nullptr;
+  o->pixels.pixels =
+      state_->takeStorage(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  o->pixels.width = width;
+  o->pixels.height = height;
+  o->isBitmap = true;
+  o->uniform = true;  // black
+  o->color = 0;
+  return reinterpret_cast<Hbitmap>(h);
 }
 
 Hgdiobj Gdi::SelectObject(Hdc surface, Hgdiobj object) {
@@ -305,15 +562,29 @@ Hgdiobj Gdi::GetStockObject(int index) {
 }
 
 Hbrush Gdi::CreateSolidBrush(ColorRef color) {
-  Object o;
-  o.color = color & 0x00FFFFFFu;
-  return state_->addObject(std::move(o));
+  std::uintptr_t h = 0;
+  Object* o = state_->newObject(&h);
+  if (!o) return nullptr;
+  o->color = color & 0x00FFFFFFu;
+  return reinterpret_cast<Hbrush>(h);
 }
 
 int Gdi::FillRect(Hdc surface, const Rect* rect, Hbrush brush) {
   Surface* s = state_->surface(surface);
   Object* b = state_->object(brush);
   if (!s || !b || b->isBitmap || !rect) return 0;
+  if (!s->window) {
+    // Filling a whole memory image makes it one colour, written out when it is next drawn on.
+    Object* image = state_->object(reinterpret_cast<void*>(s->bitmap));
+    if (image && image->isBitmap && !image->stock && !b->nullBrush &&
+        Covers(ToBox(*rect), Box{0, 0, image->pixels.width, image->pixels.height})) {
+      image->uniform = true;
+      image->color = b->color;
+      image->pending.clear();
+      image->replayed = 0;
+      return 1;
+    }
+  }
   Target t;
   if (!state_->target(*s, &t)) return 0;
   if (b->nullBrush) return 1;
@@ -355,24 +626,17 @@ int Gdi::DrawTextW(Hdc surface, const harness::Wchar* text, int length, Rect* re
   FontRenderer& font = state_->font;
   if (!font.ready()) return 0;
 
-  std::u32string all = DecodeUtf16(std::u16string_view(text, TextLength(text, length)));
-  std::vector<std::u32string_view> lines;
-  std::u32string_view rest(all);
+  const std::u16string_view all(text, TextLength(text, length));
   const bool singleLine = (format & kDtSingleLine) != 0;
-  while (!singleLine) {
-    std::size_t br = rest.find(U'\n');
-    if (br == std::u32string_view::npos) break;
-    std::u32string_view line = rest.substr(0, br);
-    if (!line.empty() && line.back() == U'\r') line.remove_suffix(1);
-    lines.push_back(line);
-    rest.remove_prefix(br + 1);
+  long long lineCount = 0;
+  if (!all.empty()) {
+    lineCount =
+        singleLine ? 1 : 1 + static_cast<long long>(std::count(all.begin(), all.end(), u'\n'));
   }
-  lines.push_back(rest);
-  if (all.empty()) lines.clear();
 
   const long long lineHeight = font.lineHeight();
   const long long ascent = font.ascent();
-  const long long textHeight = lineHeight * static_cast<long long>(lines.size());
+  const long long textHeight = lineHeight * lineCount;
   const Box area = ToBox(*rect);
   long long top = area.top;
   // Vertical placement applies to a single line only; several lines always start at the top.
@@ -384,13 +648,12 @@ int Gdi::DrawTextW(Hdc surface, const harness::Wchar* text, int length, Rect* re
   const long long result =
       singleLine && (format & (kDtVCenter | kDtBottom)) ? top - area.top + lineHeight : textHeight;
 
-  std::vector<int> widths;
-  int widest = 0;
-  for (std::u32string_view line : lines) {
-    widths.push_back(font.textWidth(line));
-    widest = std::max(widest, widths.back());
-  }
   if (format & kDtCalcRect) {
+    int widest = 0;
+    std::u16string_view rest = all;
+    for (long long i = 0; i < lineCount; ++i) {
+      widest = std::max(widest, font.textWidth(NextLine(&rest, singleLine)));
+    }
     rect->right =
         static_cast<std::int32_t>(std::clamp<long long>(area.left + widest, INT32_MIN, INT32_MAX));
     rect->bottom = static_cast<std::int32_t>(
@@ -401,42 +664,34 @@ int Gdi::DrawTextW(Hdc surface, const harness::Wchar* text, int length, Rect* re
   const Box limit = (format & kDtNoClip)
                         ? Box{INT32_MIN * 4LL, INT32_MIN * 4LL, INT32_MAX * 4LL, INT32_MAX * 4LL}
                         : area;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
+  std::u16string_view rest = all;
+  for (long long i = 0; i < lineCount; ++i) {
+    const std::u16string_view line = NextLine(&rest, singleLine);
+    const int width = font.textWidth(line);
     long long x = area.left;
     if (format & kDtCenter) {
-      x = area.left + (area.right - area.left - widths[i]) / 2;
+      x = area.left + (area.right - area.left - width) / 2;
     } else if (format & kDtRight) {
-      x = area.right - widths[i];
+      x = area.right - width;
     }
-    const long long y = top + lineHeight * static_cast<long long>(i);
+    const long long y = top + lineHeight * i;
     if (s->bkMode == kOpaque) {
-      State::fill(t, Box{x, y, x + widths[i], y + lineHeight}, limit, s->bkColor);
+      State::fill(t, Box{x, y, x + width, y + lineHeight}, limit, s->bkColor);
     }
     long long pen = x * 64;  // 1/64 pixel, so that fractional advances add up
     const long long baseline = y + ascent;
-    for (char32_t c : lines[i]) {
-      const Glyph* g = font.glyph(c);
+    for (std::size_t at = 0; at < line.size();) {
+      const Glyph* g = font.glyph(NextCodePoint(line, &at));
       if (!g) break;
-      const long long gx = (pen + 32) / 64 + g->left;
-      const long long gy = baseline - g->top;
+      Op op;
+      op.glyph = g;
+      op.color = s->textColor;
+      op.gx = (pen + 32) / 64 + g->left;
+      op.gy = baseline - g->top;
       pen += g->advance;
       if (g->coverage.empty()) continue;
-      const Box glyphBox =
-          Shift(Cut(Box{gx, gy, gx + g->width, gy + g->height}, limit), t.dx, t.dy);
-      for (const Box& clip : t.clip) {
-        const Box part = Cut(glyphBox, clip);
-        for (long long py = part.top; py < part.bottom; ++py) {
-          for (long long px = part.left; px < part.right; ++px) {
-            const std::size_t index =
-                static_cast<std::size_t>(py - t.dy - gy) * static_cast<std::size_t>(g->width) +
-                static_cast<std::size_t>(px - t.dx - gx);
-            const unsigned alpha = g->coverage[index];
-            if (alpha == 0) continue;
-            ColorRef& pixel = t.bitmap->at(static_cast<int>(px), static_cast<int>(py));
-            pixel = Blend(pixel, s->textColor, alpha);
-          }
-        }
-      }
+      op.box = Cut(Box{op.gx, op.gy, op.gx + g->width, op.gy + g->height}, limit);
+      State::draw(t, op);
     }
   }
   return static_cast<int>(std::clamp<long long>(result, INT32_MIN, INT32_MAX));
@@ -468,22 +723,42 @@ int Gdi::BitBlt(Hdc dest, int x, int y, int width, int height, Hdc source, int s
   const long long moveX = x + dt.dx - sx, moveY = y + dt.dy - sy;
   const Box landing = Shift(readable, moveX, moveY);
 
-  // Source and destination may be the same bitmap: read everything before writing.
-  std::vector<ColorRef> copy;
-  const long long copyWidth = readable.right - readable.left;
-  copy.reserve(static_cast<std::size_t>(copyWidth * (readable.bottom - readable.top)));
-  for (long long row = readable.top; row < readable.bottom; ++row) {
-    const ColorRef* src = from.pixels.data() + row * from.width + readable.left;
-    copy.insert(copy.end(), src, src + copyWidth);
+  // The destination is written directly, so drawing recorded on it is done first.
+  if (dt.image) State::pixels(*dt.image);
+  const View to = ViewOf(*dt.bitmap);
+
+  // Source and destination may be the same bitmap: then everything is read before writing.
+  if (st.bitmap == dt.bitmap) {
+    const long long copyWidth = readable.right - readable.left;
+    std::vector<ColorRef>& copy = state_->copy;
+    copy.resize(static_cast<std::size_t>(copyWidth * (readable.bottom - readable.top)));
+    const View snapshot{copy.data(), readable.left, readable.top, copyWidth};
+    for (long long row = readable.top; row < readable.bottom; ++row) {
+      std::copy_n(&st.bitmap->at(static_cast<int>(readable.left), static_cast<int>(row)), copyWidth,
+                  snapshot.at(readable.left, row));
+    }
+    for (std::size_t c = 0; c < dt.clipCount; ++c) {
+      const Box part = Cut(landing, dt.clip[c]);
+      for (long long row = part.top; row < part.bottom; ++row) {
+        std::copy_n(snapshot.at(part.left - moveX, row - moveY), part.right - part.left,
+                    to.at(part.left, row));
+      }
+    }
+    return 1;
   }
-  for (const Box& c : dt.clip) {
-    const Box part = Cut(landing, c);
+  for (std::size_t c = 0; c < dt.clipCount; ++c) {
+    const Box part = Cut(landing, dt.clip[c]);
     if (part.empty()) continue;
-    for (long long row = part.top; row < part.bottom; ++row) {
-      const ColorRef* src =
-          copy.data() + (row - landing.top) * copyWidth + (part.left - landing.left);
-      std::copy(src, src + (part.right - part.left),
-                &dt.bitmap->at(static_cast<int>(part.left), static_cast<int>(row)));
+    const Box read = Shift(part, -moveX, -moveY);
+    // The destination seen in the source's coordinates.
+    const View out{to.at(part.left, part.top), read.left, read.top, to.stride};
+    if (st.image) {
+      state_->copyOut(*st.image, read, out);
+    } else {
+      for (long long row = read.top; row < read.bottom; ++row) {
+        std::copy_n(&st.bitmap->at(static_cast<int>(read.left), static_cast<int>(row)),
+                    read.right - read.left, out.at(read.left, row));
+      }
     }
   }
   return 1;
@@ -492,7 +767,7 @@ int Gdi::BitBlt(Hdc dest, int x, int y, int width, int height, Hdc source, int s
 int Gdi::DeleteDC(Hdc surface) {
   Surface* s = state_->surface(surface);
   if (!s || s->window) return 0;
-  state_->removeSurface(reinterpret_cast<std::uintptr_t>(surface));
+  state_->removeSurface(surface);
   return 1;
 }
 
@@ -502,15 +777,19 @@ int Gdi::DeleteObject(Hgdiobj object) {
   if (o->stock) return 1;
   // Still selected into a surface: the surface would be left drawing with a dead object.
   if (o->selections > 0) return 0;
-  state_->objects.erase(reinterpret_cast<std::uintptr_t>(object));
+  if (o->isBitmap) {
+    state_->keepStorage(std::move(o->pixels.pixels));
+    o->pixels = Bitmap{};
+  }
+  state_->objects.remove(reinterpret_cast<std::uintptr_t>(object));
   return 1;
 }
 
 int Gdi::GetBitmapSize(Hbitmap bitmap, int* width, int* height) {
-  const Bitmap* pixels = bitmapPixels(bitmap);
-  if (!pixels) return 0;
-  if (width) *width = pixels->width;
-  if (height) *height = pixels->height;
+  const Object* o = state_->object(bitmap);
+  if (!o || !o->isBitmap) return 0;
+  if (width) *width = o->pixels.width;
+  if (height) *height = o->pixels.height;
   return 1;
 }
 

@@ -4,6 +4,12 @@
 // rectangle. Handles are checked: an unknown or deleted handle makes the call fail harmlessly.
 // Text is drawn in the one default font (FontRenderer, font.h: the given TrueType file at
 // kDefaultFontPixelSize pixels, antialiased and blended onto the destination).
+//
+// A program that repaints creates and deletes its surfaces, images and brushes every time, so the
+// device keeps their records on free lists and the pixels of deleted images in a small pool: once
+// a run has seen its sizes, drawing allocates nothing. Drawing on a memory image is recorded and
+// worked out only for the parts that are copied out of it (or all of it when it is read whole),
+// with exactly the pixels that drawing at once would give.
 #pragma once
 
 #include <cstddef>
@@ -28,11 +34,13 @@ class Gdi {
   // A surface that draws onto `screen` (which must outlive it): surface coordinates are offset
   // by `origin` (the client area's top-left on the screen) and drawing is limited to `clip`
   // (screen coordinates; an empty list draws nothing).
-  harness::Hdc createWindowSurface(Bitmap* screen, Point origin, std::vector<Rect> clip);
+  harness::Hdc createWindowSurface(Bitmap* screen, Point origin, const std::vector<Rect>& clip);
   // Releases a window surface; false for anything else.
   bool releaseWindowSurface(harness::Hdc surface);
-  // A bitmap object holding a copy of the given pixels (resource bitmaps).
+  // A bitmap object holding the given pixels (resource bitmaps).
   harness::Hbitmap createBitmap(Bitmap pixels);
+  // The same with a copy of them, in pooled storage: a resource loaded again and again.
+  harness::Hbitmap copyBitmap(const Bitmap& pixels);
   // The pixels of a bitmap object, or null.
   const Bitmap* bitmapPixels(harness::Hbitmap bitmap) const;
 

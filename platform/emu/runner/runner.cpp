@@ -1,5 +1,6 @@
 #include "platform/emu/runner/runner.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -73,10 +74,17 @@ RunOutcome RunProgram(const RunPlan& plan, const ProgramSpec& program,
   ScriptInput input(plan.script);
   emulator.setInputSource(&input);
   emulator.setIdleLimit(plan.untilMs);
+  // Lines are appended to the log where they are kept; plain ASCII (every line the programs write)
+  // without a converted copy, and the log's storage is reserved, so a line costs no allocation.
+  outcome.log.reserve(64 * 1024);
   emulator.setDebugSink([&](std::u16string_view line) {
-    const std::string text = harness::Utf16ToUtf8(line);
-    outcome.log += text;
-    if (logSink) logSink(text);
+    const std::size_t start = outcome.log.size();
+    if (std::all_of(line.begin(), line.end(), [](char16_t c) { return c < 0x80; })) {
+      for (const char16_t c : line) outcome.log.push_back(static_cast<char>(c));
+    } else {
+      outcome.log += harness::Utf16ToUtf8(line);
+    }
+    if (logSink) logSink(std::string_view(outcome.log).substr(start));
   });
   const harness::Hinstance instance = emulator.programInstance();
   outcome.result = emulator.run([&] { return program.entry(instance, plan.commandLine); });

@@ -328,6 +328,56 @@ TEST_F(QueueTest, HooksSeeKeysFirstAndMayConsumeThem) {
   EXPECT_EQ(emu_.FreeLibrary(core), 0);
 }
 
+// A round of hooks for one event: newest first; a hook removed by an earlier one of the round is
+// skipped, a hook installed during the round sees the next event only.
+std::vector<int> g_hookCalls;
+SetWindowsHookExFn g_setHook = nullptr;
+UnhookWindowsHookExFn g_unhook = nullptr;
+Hhook g_middleHook = nullptr;
+Lresult OldestHook(int, Wparam, Lparam) {
+  g_hookCalls.push_back(1);
+  return 0;
+}
+Lresult MiddleHook(int, Wparam, Lparam) {
+  g_hookCalls.push_back(2);
+  return 0;
+}
+Lresult ConsumingHook(int, Wparam, Lparam) {
+  g_hookCalls.push_back(4);
+  return 1;
+}
+Lresult NewestHook(int, Wparam, Lparam) {
+  g_hookCalls.push_back(3);
+  if (g_middleHook) {
+    g_unhook(g_middleHook);
+    g_middleHook = nullptr;
+    g_setHook(WH_KEYBOARD_LL, &ConsumingHook, nullptr, 0);
+  }
+  return 0;
+}
+
+TEST_F(QueueTest, HooksRemovedOrInstalledDuringARoundWaitForTheNextEvent) {
+  Dialog();
+  Hmodule core = emu_.LoadLibraryW(u"coredll.dll");
+  g_setHook =
+      reinterpret_cast<SetWindowsHookExFn>(emu_.GetProcAddressW(core, u"SetWindowsHookExW"));
+  g_unhook =
+      reinterpret_cast<UnhookWindowsHookExFn>(emu_.GetProcAddressW(core, u"UnhookWindowsHookEx"));
+  g_hookCalls.clear();
+  ASSERT_NE(g_setHook(WH_KEYBOARD_LL, &OldestHook, nullptr, 0), nullptr);
+  g_middleHook = g_setHook(WH_KEYBOARD_LL, &MiddleHook, nullptr, 0);
+  ASSERT_NE(g_setHook(WH_KEYBOARD_LL, &NewestHook, nullptr, 0), nullptr);
+
+  emu_.keyDown('A');  // 3 removes 2 and installs 4; 1 still runs; the key reaches the window
+  EXPECT_EQ(g_hookCalls, (std::vector<int>{3, 1}));
+  EXPECT_EQ(Pump(1), std::vector<std::uint32_t>{WM_KEYDOWN});
+  emu_.keyUp('A');  // 4 is the newest now and swallows the key
+  EXPECT_EQ(g_hookCalls, (std::vector<int>{3, 1, 4}));
+  Msg m;
+  EXPECT_EQ(emu_.PeekMessageW(&m, nullptr, WM_KEYDOWN, WM_KEYUP, 1), 0);
+  EXPECT_EQ(emu_.installedHooks(), 3u);
+}
+
 TEST_F(QueueTest, KeysWithoutAFocusWindowAreDropped) {
   Hwnd d = Dialog();
   emu_.SetFocus(nullptr);

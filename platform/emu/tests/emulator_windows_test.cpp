@@ -2,6 +2,10 @@
 // destruction, buttons, the dialog manager's keys, message boxes, painting and the shell.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
+#include "platform/emu/resources.h"
 #include "platform/emu/tests/emulator_test_support.h"
 
 namespace emu::test {
@@ -413,6 +417,69 @@ TEST(EmulatorRegistry, HelpersAndRecordedWrites) {
   EXPECT_EQ(emu.record().registryWrites[0].name, u"Vantor");
   EXPECT_EQ(std::get<std::uint32_t>(emu.record().registryWrites[0].value), 1u);
   EXPECT_EQ(emu.record().registryWrites[0].tick, 100000u);
+}
+
+// A bitmap resource is decoded once; each load is an image of its own, so drawing on one leaves
+// the others, and later loads in the storage of deleted images, as the resource is.
+TEST(EmulatorResources, EveryLoadOfABitmapIsItsOwnCopy) {
+  std::ifstream in(std::string(EMU_TEST_DATA_DIR) + "/tiny.res", std::ios::binary);
+  const std::vector<std::uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+  DeviceConfig c;
+  c.resources = bytes;
+  Emulator emu(c);
+  const Wchar* id = MakeIntResource(129);
+  Hbitmap first = emu.LoadBitmapW(emu.programInstance(), id);
+  ASSERT_NE(first, nullptr);
+  int w = 0, h = 0;
+  ASSERT_EQ(emu.GetBitmapSize(first, &w, &h), 1);
+  Hdc screen = emu.GetDC(nullptr);
+  // The image's pixels, as copied to the top left of the screen.
+  auto pixels = [&](Hbitmap image) {
+    Hdc dc = emu.CreateCompatibleDC(nullptr);
+    Hgdiobj old = emu.SelectObject(dc, image);
+    emu.BitBlt(screen, 0, 0, w, h, dc, 0, 0, SRCCOPY);
+    emu.SelectObject(dc, old);
+    emu.DeleteDC(dc);
+    std::vector<ColorRef> out;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) out.push_back(emu.screen().at(x, y));
+    return out;
+  };
+  const ResourceFile file(bytes);
+  const auto decoded =
+      DecodeBitmapResource(file.find(ResourceId(RT_BITMAP), ResourceId(std::uint16_t{129}))->data);
+  ASSERT_TRUE(decoded);
+  const std::vector<ColorRef> resource = decoded->pixels;
+  EXPECT_EQ(pixels(first), resource);
+
+  // Red copied over the first load (a copy writes the image's pixels at once).
+  Hdc dc = emu.CreateCompatibleDC(nullptr);
+  Hgdiobj old = emu.SelectObject(dc, first);
+  Hdc redDc = emu.CreateCompatibleDC(nullptr);
+  Hbitmap redImage = emu.CreateCompatibleBitmap(redDc, w, h);
+  Hgdiobj redOld = emu.SelectObject(redDc, redImage);
+  Rect all{0, 0, w, h};
+  Hbrush red = emu.CreateSolidBrush(0x000000FF);
+  emu.FillRect(redDc, &all, red);
+  emu.BitBlt(dc, 0, 0, w, h, redDc, 0, 0, SRCCOPY);
+  emu.SelectObject(dc, old);
+  emu.SelectObject(redDc, redOld);
+  emu.DeleteDC(redDc);
+  emu.DeleteObject(redImage);
+  EXPECT_EQ(pixels(first), std::vector<ColorRef>(resource.size(), 0x000000FFu));
+
+  Hbitmap second = emu.LoadBitmapW(emu.programInstance(), id);
+  EXPECT_EQ(pixels(second), resource);
+  EXPECT_EQ(emu.DeleteObject(first), 1);
+  Hbitmap third = emu.LoadBitmapW(emu.programInstance(), id);
+  EXPECT_EQ(pixels(third), resource);
+
+  emu.DeleteDC(dc);
+  emu.DeleteObject(red);
+  emu.DeleteObject(second);
+  emu.DeleteObject(third);
+  emu.ReleaseDC(nullptr, screen);
+  EXPECT_EQ(emu.liveGdiObjects(), 0u);
 }
 
 TEST(EmulatorEvents, PulsesOfTheActivityEventAreCounted) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <random>
 #include <string>
 
 #include "harness/platform_constants.h"
@@ -440,6 +441,135 @@ TEST(GdiText, MissingFontDrawsNothing) {
   Rect rect{0, 0, 60, 60};
   EXPECT_EQ(gdi.DrawTextW(canvas.dc, u"W", -1, &rect, 0), 0);
   EXPECT_EQ(InkCount(canvas.pixels(), kWhite, rect), 0);
+}
+
+TEST(GdiText, AntialiasedInkIsTheRoundedBlendOfTextAndBackground) {
+  Gdi gdi(DefaultFontFile());
+  FontRenderer font(DefaultFontFile());
+  const Glyph* w = font.glyph(U'W');
+  ASSERT_NE(w, nullptr);
+  const ColorRef background = 0x00C0A050, text = 0x00336699;
+  Canvas canvas(gdi, 30, 30);
+  Hgdiobj brush = gdi.CreateSolidBrush(background);
+  Rect all{0, 0, 30, 30};
+  gdi.FillRect(canvas.dc, &all, brush);
+  gdi.DeleteObject(brush);
+  gdi.SetBkMode(canvas.dc, harness::TRANSPARENT);
+  gdi.SetTextColor(canvas.dc, text);
+  gdi.DrawTextW(canvas.dc, u"W", -1, &all, 0);
+  // The glyph starts at the pen (0) plus its bearing, its top row at ascent - top.
+  const int left = w->left, top = font.ascent() - w->top;
+  int partial = 0;
+  for (int y = 0; y < w->height; ++y)
+    for (int x = 0; x < w->width; ++x) {
+      const unsigned a = w->coverage[static_cast<std::size_t>(y * w->width + x)];
+      ColorRef want = 0;
+      for (int shift = 0; shift < 24; shift += 8) {
+        const unsigned s = (text >> shift) & 0xFF, d = (background >> shift) & 0xFF;
+        want |= ((s * a + d * (255 - a) + 127) / 255) << shift;
+      }
+      partial += a > 0 && a < 255;
+      ASSERT_EQ(canvas.pixels().at(left + x, top + y), want) << x << "," << y << " alpha " << a;
+    }
+  EXPECT_GT(partial, 5);
+}
+
+TEST(GdiImages, ReusedStorageStartsBlackAndStaleHandlesStayDead) {
+  Gdi gdi(DefaultFontFile());
+  Canvas first(gdi, 16, 8);  // filled with kSentinel
+  const ColorRef* storage = first.pixels().pixels.data();
+  Hgdiobj brush = gdi.CreateSolidBrush(kBlue);
+  ASSERT_EQ(gdi.DeleteObject(brush), 1);
+  gdi.SelectObject(first.dc, first.old);
+  ASSERT_EQ(gdi.DeleteObject(first.bitmap), 1);
+
+  // An image of a size seen before gets the old pixels' storage, but reads black.
+  Hbitmap again = gdi.CreateCompatibleBitmap(first.dc, 16, 8);
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(gdi.bitmapPixels(again)->pixels.data(), storage);
+  EXPECT_EQ(gdi.bitmapPixels(again)->pixels, std::vector<ColorRef>(16 * 8, 0u));
+  // The records of deleted objects are reused under new handles; the old ones fail.
+  Hgdiobj other = gdi.CreateSolidBrush(kWhite);
+  EXPECT_NE(other, brush);
+  EXPECT_NE(static_cast<Hgdiobj>(again), static_cast<Hgdiobj>(first.bitmap));
+  Rect r{0, 0, 1, 1};
+  EXPECT_EQ(gdi.FillRect(first.dc, &r, brush), 0);
+  EXPECT_EQ(gdi.DeleteObject(brush), 0);
+  EXPECT_EQ(gdi.bitmapPixels(first.bitmap), nullptr);
+  EXPECT_EQ(gdi.DeleteObject(first.bitmap), 0);
+  gdi.DeleteObject(other);
+  first.bitmap = again;
+}
+
+// Drawing on memory images is recorded and worked out for the parts copied out only. A long
+// random mix of drawing and copying must give exactly the pixels that drawing everything at once
+// gives: the same run once with every image brought up to date after each step.
+TEST(GdiImages, RecordedDrawingCopiesOutExactlyAsDrawingAtOnce) {
+  const char16_t* texts[] = {u"W", u"Vol Up", u"\u2190", u"A\nB", u"", u"Sym\r\nx"};
+  for (unsigned seed = 1; seed <= 12; ++seed) {
+    auto run = [&](bool eager) {
+      Gdi gdi(DefaultFontFile());
+      Bitmap screen(40, 30, kSentinel);
+      Hdc window = gdi.createWindowSurface(&screen, Point{1, 2}, {{2, 2, 30, 20}, {10, 5, 38, 28}});
+      Hdc dcs[2] = {gdi.CreateCompatibleDC(window), gdi.CreateCompatibleDC(window)};
+      Hbitmap images[2] = {gdi.CreateCompatibleBitmap(window, 24, 18),
+                           gdi.CreateCompatibleBitmap(window, 9, 7)};
+      gdi.SelectObject(dcs[0], images[0]);
+      gdi.SelectObject(dcs[1], images[1]);
+      std::mt19937 random(seed);
+      auto pick = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+      };
+      // Seed 12 draws far more than it copies, past the longest record an image keeps.
+      const int steps = seed == 12 ? 10000 : 400;
+      for (int step = 0; step < steps; ++step) {
+        const int which = pick(0, 1);
+        Hdc dc = dcs[which];
+        Rect r{pick(-5, 26), pick(-5, 20), pick(-5, 30), pick(-5, 24)};
+        if (seed == 12) r = Rect{r.left, r.top, r.left + 3, r.top + 3};  // never the whole image
+        const int action = seed == 12 && step % 2000 != 0 ? pick(0, 1) : pick(0, 9);
+        if (action == 0) {
+          if (pick(0, 7) == 0 && seed != 12)
+            r = Rect{-1, -1, 40, 40};  // the whole image: one colour
+          Hgdiobj brush = gdi.CreateSolidBrush(static_cast<ColorRef>(random()) & 0xFFFFFF);
+          gdi.FillRect(dc, &r, brush);
+          gdi.DeleteObject(brush);
+        } else if (action <= 2) {
+          gdi.SetBkMode(dc, pick(1, 2));
+          gdi.SetBkColor(dc, static_cast<ColorRef>(random()));
+          gdi.SetTextColor(dc, static_cast<ColorRef>(random()));
+          const std::uint32_t formats[] = {0, 1, 5, 0x25, 0x100, 2, 0x28};
+          gdi.DrawTextW(dc, texts[pick(0, 5)], -1, &r, formats[pick(0, 6)]);
+        } else if (action <= 5) {
+          gdi.BitBlt(window, pick(-5, 40), pick(-5, 30), pick(0, 30), pick(0, 30), dc, pick(-5, 20),
+                     pick(-5, 15), harness::SRCCOPY);
+        } else if (action == 6) {
+          gdi.BitBlt(dcs[1 - which], pick(-3, 20), pick(-3, 15), pick(0, 25), pick(0, 20), dc,
+                     pick(-3, 20), pick(-3, 15), harness::SRCCOPY);
+        } else if (action == 7) {
+          gdi.BitBlt(dc, pick(-3, 10), pick(-3, 10), pick(0, 20), pick(0, 20), dc, pick(-3, 10),
+                     pick(-3, 10), harness::SRCCOPY);
+        } else if (action == 8) {
+          gdi.BitBlt(dc, r.left, r.top, pick(0, 20), pick(0, 20), nullptr, 0, 0,
+                     pick(0, 1) ? 0x00000042u : 0x00FF0062u);
+        } else {
+          gdi.BitBlt(dc, pick(-3, 10), pick(-3, 10), pick(0, 20), pick(0, 20), window, pick(-3, 30),
+                     pick(-3, 20), harness::SRCCOPY);
+        }
+        if (eager) {
+          for (Hbitmap image : images) gdi.bitmapPixels(image);
+        }
+      }
+      std::vector<ColorRef> result = screen.pixels;
+      for (Hbitmap image : images) {
+        const auto& p = gdi.bitmapPixels(image)->pixels;
+        result.insert(result.end(), p.begin(), p.end());
+      }
+      gdi.releaseWindowSurface(window);
+      return result;
+    };
+    EXPECT_EQ(run(false), run(true)) << "seed " << seed;
+  }
 }
 
 }  // namespace
