@@ -23,6 +23,14 @@ function(add_program_resources name rcfile)
     WORKING_DIRECTORY "${rc_dir}"
     COMMENT "Compiling resources ${rcfile}"
     VERBATIM)
+  # PE objects (Windows builds) have neither .rodata nor .previous.
+  if(WIN32)
+    set(data_section ".section .rdata,\\\"dr\\\"")
+    set(back_section ".text")
+  else()
+    set(data_section ".section .rodata")
+    set(back_section ".previous")
+  endif()
   set(gen_h "${CMAKE_CURRENT_BINARY_DIR}/${name}_resources.h")
   set(gen_cpp "${CMAKE_CURRENT_BINARY_DIR}/${name}_resources.cpp")
   file(WRITE "${gen_h}.in"
@@ -36,7 +44,7 @@ std::span<const std::uint8_t> ${name}ResourceBytes();
   file(WRITE "${gen_cpp}.in"
 "// Generated: embeds ${name}.res.
 #include \"${name}_resources.h\"
-__asm__(\".section .rodata\\n\"
+__asm__(\"${data_section}\\n\"
         \".balign 16\\n\"
         \".global ${name}_res_begin\\n\"
         \"${name}_res_begin:\\n\"
@@ -44,7 +52,7 @@ __asm__(\".section .rodata\\n\"
         \".global ${name}_res_end\\n\"
         \"${name}_res_end:\\n\"
         \".byte 0\\n\"
-        \".previous\\n\");
+        \"${back_section}\\n\");
 extern \"C\" const std::uint8_t ${name}_res_begin[];
 extern \"C\" const std::uint8_t ${name}_res_end[];
 std::span<const std::uint8_t> ${name}ResourceBytes() {
