@@ -18,17 +18,18 @@ std::optional<std::uint64_t> ParseNumber(std::string_view text, std::uint64_t lo
   return value;
 }
 
-// The log's folder must exist before the run, so that the run is not wasted.
-void CheckWritable(const std::string& file, const std::string& what) {
+// The log's folder must exist before the run, so that the run is not wasted; empty when fine.
+std::string WritableProblem(const std::string& file, const std::string& what) {
   namespace fs = std::filesystem;
-  if (file.empty()) throw UsageError(what + " needs a file name");
+  if (file.empty()) return what + " needs a file name";
   fs::path parent = fs::path(file).parent_path();
   if (parent.empty()) parent = ".";
   std::error_code ec;
   if (!fs::is_directory(parent, ec)) {
-    throw UsageError(what + " " + file + ": folder " + parent.string() + " does not exist");
+    return what + " " + file + ": folder " + parent.string() + " does not exist";
   }
-  if (fs::is_directory(file, ec)) throw UsageError(what + " " + file + ": is a folder");
+  if (fs::is_directory(file, ec)) return what + " " + file + ": is a folder";
+  return {};
 }
 
 }  // namespace
@@ -111,7 +112,9 @@ RunOptions ParseRunOptions(const std::vector<std::string>& args, const ProgramSp
       options.help = true;
       return options;
     } else if (name == "--log") {
-      CheckWritable(value, "--log");
+      if (const std::string problem = WritableProblem(value, "--log"); !problem.empty()) {
+        fail(problem);
+      }
       options.logFile = value;
     } else if (name == "--screen") {
       const std::size_t x = value.find_first_of("xX");
