@@ -11,6 +11,11 @@ packages=(
   binutils-mingw-w64-x86-64
   valgrind time
 )
+# The Windows executables (scripts/build-win32.sh) and their tests under Wine.
+packages+=(
+  g++-mingw-w64-x86-64-posix googletest
+  wine wine64 xvfb xdotool
+)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -19,3 +19,7 @@ cmake --build build-asan -j "$jobs"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build-asan && ctest --output-on-failure -j "$jobs")
+
+echo "== Windows build under Wine (build-win32/)"
+scripts/build-win32.sh
+(cd build-win32 && WINEDEBUG=-all ctest --output-on-failure)

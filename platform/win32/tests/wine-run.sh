@@ -9,4 +9,13 @@ if [ ! -s "$dir/display" ]; then
   exit 1
 fi
 export WINEPREFIX="$dir/prefix" WINEDEBUG=-all DISPLAY=":$(tr -d '\n' <"$dir/display")"
-exec wine "$@"
+# Wine leaves processes running after the program (its server, services, the desktop window's
+# process); they must not hold the caller's output open, or CTest waits for them forever. The
+# program's output goes through files, shown once it has ended.
+out=$(mktemp "$dir/run.XXXXXX")
+status=0
+wine "$@" </dev/null >"$out.stdout" 2>"$out.stderr" || status=$?
+cat "$out.stdout"
+cat "$out.stderr" >&2
+rm -f "$out" "$out.stdout" "$out.stderr"
+exit "$status"
