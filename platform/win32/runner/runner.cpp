@@ -85,6 +85,14 @@ int RunnerMain(int, char**, const ProgramSpec& program) {
     std::fputs(UsageText(program).c_str(), stdout);
     return 0;
   }
+  for (const ForeignWindowSpec& spec : options.foreignWindows) {
+    if (!CreateForeignWindow(spec)) {
+      std::fprintf(stderr, "%s: --foreign-window %s: the window could not be created\n",
+                   program.name, harness::Utf16ToUtf8(spec.className).c_str());
+      return kExitUsage;
+    }
+  }
+
   if (!options.logFile.empty()) {
     const std::u16string path = harness::Utf8ToUtf16(options.logFile);
     g_log = ::_wfopen(reinterpret_cast<const wchar_t*>(path.c_str()), L"wb");
@@ -96,14 +104,6 @@ int RunnerMain(int, char**, const ProgramSpec& program) {
   } else {
     g_log = stderr;
   }
-  for (const ForeignWindowSpec& spec : options.foreignWindows) {
-    if (!CreateForeignWindow(spec)) {
-      std::fprintf(stderr, "%s: --foreign-window %s: the window could not be created\n",
-                   program.name, harness::Utf16ToUtf8(spec.className).c_str());
-      return kExitUsage;
-    }
-  }
-
   Win32Config config;
   config.screenWidth = options.screenWidth;
   config.screenHeight = options.screenHeight;

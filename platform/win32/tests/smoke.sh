@@ -2,7 +2,7 @@
 # End-to-end smoke run of one Windows executable under Wine in the test run's Xvfb display:
 # start it, send keys with xdotool, check its exit status and debug log (ticks masked) or the
 # harness flags it left in the registry.
-#   smoke.sh WINE_DIR BIN_DIR vantor|vantor1
+#   smoke.sh WINE_DIR BIN_DIR vantor|vantor_stop|vantor1
 # Keys are spaced 500 ms apart, well away from the programs' 130 ms and 200 ms windows: Wine
 # runs in real time.
 set -euo pipefail
@@ -62,6 +62,18 @@ case "$program" in
       '[T][Vantor]OnKeyDown   char[0x0011:0x1D][01]' \
       '[Vantor]WM_DESTROY ' \
       '[T][Vantor]Return To PLWMain' >"$work/expected.log"
+    diff -u "$work/expected.log" "$work/masked.log" || fail "debug log differs (above)"
+    ;;
+  vantor_stop)
+    # No keys: stopped at --until-ms with status 3, the lines written so far kept.
+    status=0
+    "$run" "$wine_dir" "$bin_dir/vantor.exe" --log "$work/run.log" --until-ms 3000 \
+      --screen 240x400 test || status=$?
+    [ "$status" -eq 3 ] || fail "exit status $status, expected 3"
+    sed -E 's/^\[[0-9]+\]/[T]/' "$work/run.log" >"$work/masked.log"
+    printf '%s\r\n' \
+      '[T][Vantor] - V[20100625_01]' \
+      '[T][Vantor] - Country ID = 0x0000[0x0000] Screen[240/400]' >"$work/expected.log"
     diff -u "$work/expected.log" "$work/masked.log" || fail "debug log differs (above)"
     ;;
   vantor1)
