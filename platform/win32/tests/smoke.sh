@@ -47,7 +47,16 @@ case "$program" in
       --foreign-window PLW_APP:Plenwick test &
     pid=$!
     focus_window Vantor
-    keys a b ctrl+q
+    keys a b
+    # A second instance finds the first by its dialog class and title and leaves at once.
+    "$run" "$wine_dir" "$bin_dir/vantor.exe" --log "$work/second.log" --until-ms 10000 test ||
+      fail "second instance: exit status $?"
+    sed -E 's/^\[[0-9]+\]/[T]/' "$work/second.log" >"$work/masked.log"
+    printf '%s\r\n' '[T][Vantor] - V[20100625_01]' '[Vantor]line key forground ' \
+      >"$work/expected.log"
+    diff -u "$work/expected.log" "$work/masked.log" || fail "second instance's log differs"
+    focus_window Vantor
+    keys ctrl+q
     status=0
     wait "$pid" || status=$?
     [ "$status" -eq 0 ] || fail "exit status $status, expected 0"
