@@ -398,7 +398,7 @@ TEST_F(BackendTest, HandsetOnlyOperationsAreRecordedNotCarriedOut) {
   EXPECT_EQ(backend.SHFindMenuBar(nullptr), nullptr);
 }
 
-TEST_F(BackendTest, DialogClassIsFoundByTheHandsetsNameAndForegroundIgnoresTheOwnedBit) {
+TEST_F(BackendTest, DialogClassNameForegroundBitAndUserSlotAreTheHandsets) {
   TemplateBuilder t(WS_POPUP | WS_VISIBLE, 100, 80);
   const HWND dialog = CreateHandsetDialog(::GetModuleHandleW(nullptr), t.bytes().data(),
                                           t.bytes().size(), nullptr, &ProbeDialogProc, 0);
@@ -407,6 +407,14 @@ TEST_F(BackendTest, DialogClassIsFoundByTheHandsetsNameAndForegroundIgnoresTheOw
   EXPECT_EQ(backend.FindWindowW(u"Dialog", u"Vantor backend test"), FromHwnd(dialog));
   EXPECT_EQ(backend.FindWindowW(u"Dialog", u"No such title"), nullptr);
   EXPECT_EQ(backend.SetForegroundWindow(harness::WithOwnedWindows(FromHwnd(dialog))), 1);
+  // The handset's DWL_USER (8) is the desktop's dialog procedure slot on 64 bits: it must land
+  // in the desktop's user slot, leaving the procedure alone.
+  const std::intptr_t user = static_cast<std::intptr_t>(0x123456789ABCll);
+  backend.SetWindowLongPtrW(FromHwnd(dialog), 8, user);
+  EXPECT_EQ(::GetWindowLongPtrW(dialog, DWLP_USER), user);
+  EXPECT_EQ(backend.GetWindowLongPtrW(FromHwnd(dialog), 8), user);
+  EXPECT_NE(::GetWindowLongPtrW(dialog, DWLP_DLGPROC), user);
+  ::SendMessageW(dialog, WM_NULL, 0, 0);  // the procedure still runs
   EXPECT_EQ(backend.SHFullScreen(FromHwnd(dialog), 42), 1);
   EXPECT_EQ(backend.record().fullScreen, 42u);
   ::DestroyWindow(dialog);
