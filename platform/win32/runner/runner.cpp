@@ -40,9 +40,9 @@ LRESULT CALLBACK ForeignWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 }
 
 // Another program's top-level window, as the harness would have it on the handset.
-bool CreateForeignWindow(const ForeignWindowSpec& spec) {
+bool CreateForeignWindow(const ForeignWindow& window) {
   const HINSTANCE module = ::GetModuleHandleW(nullptr);
-  const wchar_t* className = reinterpret_cast<const wchar_t*>(spec.className.c_str());
+  const wchar_t* className = reinterpret_cast<const wchar_t*>(window.className.c_str());
   WNDCLASSW info{};
   if (!::GetClassInfoW(module, className, &info)) {
     info.lpfnWndProc = &ForeignWindowProc;
@@ -51,7 +51,7 @@ bool CreateForeignWindow(const ForeignWindowSpec& spec) {
     info.lpszClassName = className;
     if (::RegisterClassW(&info) == 0) return false;
   }
-  return ::CreateWindowExW(0, className, reinterpret_cast<const wchar_t*>(spec.title.c_str()),
+  return ::CreateWindowExW(0, className, reinterpret_cast<const wchar_t*>(window.title.c_str()),
                            WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 240, 160, nullptr, nullptr,
                            module, nullptr) != nullptr;
 }
@@ -85,10 +85,10 @@ int RunnerMain(int, char**, const ProgramSpec& program) {
     std::fputs(UsageText(program).c_str(), stdout);
     return 0;
   }
-  for (const ForeignWindowSpec& spec : options.foreignWindows) {
-    if (!CreateForeignWindow(spec)) {
+  for (const ForeignWindow& window : options.foreignWindows) {
+    if (!CreateForeignWindow(window)) {
       std::fprintf(stderr, "%s: --foreign-window %s: the window could not be created\n",
-                   program.name, harness::Utf16ToUtf8(spec.className).c_str());
+                   program.name, harness::Utf16ToUtf8(window.className).c_str());
       return kExitUsage;
     }
   }

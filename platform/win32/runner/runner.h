@@ -24,7 +24,7 @@ struct ProgramSpec {
   std::function<int(harness::Hinstance instance, const std::u16string& commandLine)> entry;
 };
 
-struct ForeignWindowSpec {
+struct ForeignWindow {
   std::u16string className;
   std::u16string title;
 };
@@ -37,7 +37,7 @@ struct RunOptions {
   int screenHeight = 320;
   // The run is stopped (status 3) this many ms after the start; none: it runs until it ends.
   std::optional<std::uint32_t> untilMs;
-  std::vector<ForeignWindowSpec> foreignWindows;
+  std::vector<ForeignWindow> foreignWindows;
 };
 
 // Exit statuses besides the program's own exit code (as in the emulator's runner).
