@@ -8,6 +8,7 @@ packages=(
   clang libclang-rt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libfreetype-dev libpng-dev fonts-dejavu-core
+  nlohmann-json3-dev libtinyxml2-dev
   binutils-mingw-w64-x86-64
   valgrind time
 )

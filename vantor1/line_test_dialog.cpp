@@ -22,12 +22,15 @@ constexpr classlib::MessageMapEntry kMessageMap[] = {
 
 }  // namespace
 
+LineTestEndedHook g_pfnLineTestEnded = nullptr;
+
 LineTestDialog::LineTestDialog() : Dialog(IDD_LINE_TEST) {
   m_hIcon = harness::platform().LoadIconW(classlib::ResourceInstance(),
                                           harness::MakeIntResource(IDI_LINE_TEST));
 }
 
 LineTestDialog::~LineTestDialog() {
+  if (g_pfnLineTestEnded != nullptr) g_pfnLineTestEnded(*this);
   // The hook must never outlive the dialog it marks.
   if (g_pLineTestDialog == this) {
     RemoveKeyHook();

@@ -18,6 +18,13 @@ inline constexpr const harness::Wchar* WINDOW_TITLE = u"pelmora_vantor";
 inline constexpr const harness::Wchar* PASS_MESSAGE_TEXT = u"You've just passed the test";
 inline constexpr const harness::Wchar* PASS_MESSAGE_CAPTION = u"Vantor";
 
+class LineTestDialog;
+
+// Called with the dialog as it is destroyed, so that a host can keep the run's final slot table
+// (the dialog holds it and does not outlive the run); none by default.
+using LineTestEndedHook = void (*)(const LineTestDialog& dialog);
+extern LineTestEndedHook g_pfnLineTestEnded;
+
 class LineTestDialog : public classlib::Dialog {
  public:
   LineTestDialog();

@@ -25,6 +25,8 @@ constexpr std::uintptr_t kCoreLibrary = 0x7C000000;
 constexpr int kShellBarHeight = 26;
 constexpr int kSipButtonWidth = 40;
 constexpr std::u16string_view kActivityEvent = u"PowerManager/UserActivity_Active";
+// Key events recorded without growing the record: far more than a full keyboard test takes.
+constexpr std::size_t kKeyEventsReserved = 8192;
 
 // The hook operations are plain functions found by name, so they reach the emulator that runs
 // the program through this pointer.
@@ -88,6 +90,8 @@ Emulator::Emulator(DeviceConfig config) : s_(std::make_unique<State>(this, std::
         // Only the program's own writes count, not a profile merged before the run.
         if (s.recording()) s.record.registryWrites.push_back({s.tick(), path, name, value});
       });
+  // Room for a long run's key events up front, so recording one does not allocate.
+  s.record.keyEvents.reserve(kKeyEventsReserved);
   const int w = s.screen.width;
   const int h = s.screen.height;
   for (const ForeignWindow& f : s.config.foreignWindows) {
@@ -446,13 +450,30 @@ Lresult CallHooks(const std::vector<Hook>& installed, Wparam message, KbdHookRec
   }
 }
 
+// Recorded before the hooks run, so that the record keeps delivery order even when a hook runs
+// a nested message loop; whether a hook consumed the event is filled in after. Returns the
+// entry's index, or SIZE_MAX when the run is not recording.
+std::size_t RecordKeyEvent(Emulator::State& s, const KbdHookRecord& record, bool down) {
+  if (!s.recording()) return SIZE_MAX;
+  s.record.keyEvents.push_back({record.time, record.vkCode, record.scanCode, down, false});
+  return s.record.keyEvents.size() - 1;
+}
+
+// Sends the event through the hooks and notes in its record whether one consumed it.
+bool DeliverToHooks(Emulator::State& s, Wparam message, KbdHookRecord& record) {
+  const std::size_t index = RecordKeyEvent(s, record, message == WM_KEYDOWN);
+  const bool consumed = CallHooks(s.hooks, message, &record) != 0;
+  if (consumed && index < s.record.keyEvents.size()) s.record.keyEvents[index].consumed = true;
+  return consumed;
+}
+
 }  // namespace
 
 void Emulator::keyDown(std::uint32_t vk, std::uint32_t scan, std::uint32_t repeat) {
   State& s = *s_;
   if (s.stopped) return;
   KbdHookRecord record{vk, scan, 0, s.tick(), 0};
-  if (CallHooks(s.hooks, WM_KEYDOWN, &record) != 0) return;
+  if (DeliverToHooks(s, WM_KEYDOWN, record)) return;
   const bool wasDown = s.keyDown[vk & 0xFF];
   s.keyDown[vk & 0xFF] = true;
   const std::uint32_t lParam =
@@ -464,7 +485,7 @@ void Emulator::keyUp(std::uint32_t vk, std::uint32_t scan, std::uint32_t repeat)
   State& s = *s_;
   if (s.stopped) return;
   KbdHookRecord record{vk, scan, LLKHF_UP, s.tick(), 0};
-  if (CallHooks(s.hooks, WM_KEYUP, &record) != 0) return;
+  if (DeliverToHooks(s, WM_KEYUP, record)) return;
   s.keyDown[vk & 0xFF] = false;
   const std::uint32_t lParam = (repeat & 0xFFFF) | ((scan & 0xFF) << 16) | (1u << 30) | (1u << 31);
   s.input.push_back(InputEvent{true, WM_KEYUP, vk, static_cast<Lparam>(lParam), {}, s.tick()});

@@ -86,6 +86,18 @@ struct MessageBoxRecord {
   std::optional<int> answer;  // 1 OK, 2 Cancel; empty while shown or when destroyed unanswered
 };
 
+// One key event the device delivered to the program: every key-down and key-up of a running,
+// not yet stopped program, as it is handed to the low-level hooks (consumed: a hook swallowed
+// it, so no window saw it; otherwise it went on to the focused window's queue).
+struct KeyEventRecord {
+  std::uint32_t tick = 0;
+  std::uint32_t vk = 0;
+  std::uint32_t scan = 0;
+  bool down = false;
+  bool consumed = false;
+  friend bool operator==(const KeyEventRecord&, const KeyEventRecord&) = default;
+};
+
 struct WindowInfo {
   std::u16string className;
   std::u16string title;
@@ -100,6 +112,7 @@ struct DeviceRecord {
   std::optional<std::uint32_t> systemSwitch;                           // last call
   std::vector<RegistryWrite> registryWrites;
   std::vector<MessageBoxRecord> messageBoxes;
+  std::vector<KeyEventRecord> keyEvents;  // in delivery order
 };
 
 class Emulator;

@@ -97,6 +97,11 @@ RunOutcome RunProgram(const RunPlan& plan, const ProgramSpec& program,
   outcome.taskBarVisible = emulator.taskBarVisible();
   outcome.sipButtonVisible = emulator.sipButtonVisible();
   outcome.screen = emulator.screen();
+  outcome.registryText = registry.toRegText();
+  if (program.inspect) {
+    outcome.diagnostics = Diagnose(program.inspect(outcome.log, outcome.record),
+                                   outcome.record.keyEvents, plan.chatterMs);
+  }
   return outcome;
 }
 

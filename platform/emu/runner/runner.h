@@ -5,8 +5,9 @@
 //   ParseRunPlan  options, key script and .reg files -> RunPlan (throws UsageError; reads only,
 //                 and checks every output before anything is written)
 //   RunProgram    RunPlan + ProgramSpec -> RunOutcome (the program runs on an emu::Emulator)
-//   WriteOutputs  the log file, the report and the final screenshot
-// RunnerMain strings them together and maps the outcome to the exit status.
+//   WriteOutputs  the log file, the report, the JUnit file and the final screenshot
+// RunnerMain strings them together, checks the script's expectations and maps the outcome to the
+// exit status.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,7 @@
 #include "harness/platform_types.h"
 #include "platform/emu/emulator.h"
 #include "platform/emu/pixels.h"
+#include "platform/emu/runner/diagnostics.h"
 #include "platform/emu/runner/key_script.h"
 
 namespace emu {
@@ -31,6 +33,9 @@ struct ProgramSpec {
   // Runs the program on the platform already installed (harness::platform()); returns the exit
   // code. instance = Emulator::programInstance(); commandLine = UTF-16 command line.
   std::function<int(harness::Hinstance instance, const std::u16string& commandLine)> entry;
+  // The program's final key table, read once the run is over (never during it), given the
+  // debug output (UTF-8) and the device's record; empty for a program without one.
+  std::function<ProgramInspection(std::string_view log, const DeviceRecord& record)> inspect;
 };
 
 // The whole executable: returns the process's exit status.
@@ -40,8 +45,9 @@ int RunnerMain(int argc, char** argv, const ProgramSpec& program);
 inline constexpr std::uint32_t kRegistryWaitMs = 10000;
 
 // Exit statuses besides the program's own exit code.
-inline constexpr int kExitUsage = 2;    // bad options, script or .reg file
-inline constexpr int kExitStopped = 3;  // still running at --until-ms
+inline constexpr int kExitUsage = 2;        // bad options, script or .reg file
+inline constexpr int kExitStopped = 3;      // still running at --until-ms
+inline constexpr int kExitExpectation = 1;  // an expect line of the key script did not hold
 
 // Bad options or input files; what() is the complete message ("keys.txt:7: unknown action ...").
 class UsageError : public std::runtime_error {
@@ -68,6 +74,9 @@ struct RunPlan {
   std::string screenshotFile;
   std::string reportFile;
   DeviceFaults faults;  // --fault NAME, repeatable
+  std::uint32_t chatterMs = kDefaultChatterMs;
+  bool summary = false;   // --summary: a short text summary on standard output
+  std::string junitFile;  // --junit FILE
 };
 
 // args are the arguments after the executable's name.
@@ -86,6 +95,9 @@ struct RunOutcome {
   bool taskBarVisible = false;
   bool sipButtonVisible = false;
   Bitmap screen;
+  std::string registryText;  // the registry at the end, as .reg text
+  // The program's keys joined with the key events; empty for a program without an inspector.
+  std::optional<RunDiagnostics> diagnostics;
 };
 
 // Runs the program. The debug output goes to logSink as it is written (UTF-8) when given, and is
@@ -94,6 +106,17 @@ RunOutcome RunProgram(const RunPlan& plan, const ProgramSpec& program,
                       const std::function<void(std::string_view)>& logSink = {});
 
 std::string ReportJson(const RunOutcome& outcome);
+
+// The device a run had, for names and summaries: "320x320", with the profile's name and the
+// faults when given ("240x400 german no-sound").
+std::string DeviceName(const RunPlan& plan);
+// JUnit XML of the run: one testsuite named after the program and device.
+std::string JunitXml(const RunPlan& plan, const RunOutcome& outcome, const ProgramSpec& program);
+// The one-screen text summary of --summary.
+std::string SummaryText(const RunPlan& plan, const RunOutcome& outcome, const ProgramSpec& program);
+// The script's expect lines checked against the run: one message per failure, naming the
+// script's line ("keys.txt:12: expect passed: ..."); empty when all hold.
+std::vector<std::string> CheckExpectations(const KeyScript& script, const RunOutcome& outcome);
 
 // Writes the log file (when --log was given), the report and the final screenshot, each replaced
 // atomically. Throws std::runtime_error naming the file that could not be written.
