@@ -1,6 +1,14 @@
 #include "platform/emu/runner/diagnostics.h"
 
+#include <cstdio>
+
 namespace emu {
+
+std::string KeyTitle(const InspectedKey& key) {
+  char code[16];
+  std::snprintf(code, sizeof code, " (0x%02X)", static_cast<unsigned>(key.code));
+  return (key.slot ? "slot " + key.name : key.name) + code;
+}
 
 RunDiagnostics Diagnose(const ProgramInspection& inspection, std::span<const KeyEventRecord> events,
                         std::uint32_t chatterMs) {

@@ -58,6 +58,9 @@ struct RunDiagnostics {
 
 inline constexpr std::uint32_t kDefaultChatterMs = 130;
 
+// A key for people: "Q (0x51)", "#10 (0x26)", "slot 12 (0x41)".
+std::string KeyTitle(const InspectedKey& key);
+
 RunDiagnostics Diagnose(const ProgramInspection& inspection, std::span<const KeyEventRecord> events,
                         std::uint32_t chatterMs);
 

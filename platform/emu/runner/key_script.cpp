@@ -1,8 +1,10 @@
 #include "platform/emu/runner/key_script.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 
+#include "harness/wide_text.h"
 #include "platform/emu/host_files.h"
 #include "platform/emu/quote.h"
 #include "platform/emu/runner/runner.h"
@@ -21,6 +23,11 @@ std::string Lower(std::string_view text) {
   }
   return out;
 }
+
+constexpr std::pair<const char*, std::uint32_t> kKeyNames[] = {
+    {"return", 0x0D}, {"escape", 0x1B}, {"space", 0x20},  {"back", 0x08},
+    {"tab", 0x09},    {"left", 0x25},   {"up", 0x26},     {"right", 0x27},
+    {"down", 0x28},   {"shift", 0x10},  {"control", 0x11}};
 
 std::vector<std::string_view> Words(std::string_view line) {
   std::vector<std::string_view> words;
@@ -125,11 +132,7 @@ std::optional<std::uint32_t> ParseVirtualKey(std::string_view word) {
   if (name.size() == 1 && name[0] >= '0' && name[0] <= '9') {
     return static_cast<std::uint32_t>(name[0]);
   }
-  static constexpr std::pair<const char*, std::uint32_t> kNames[] = {
-      {"return", 0x0D}, {"escape", 0x1B}, {"space", 0x20},  {"back", 0x08},
-      {"tab", 0x09},    {"left", 0x25},   {"up", 0x26},     {"right", 0x27},
-      {"down", 0x28},   {"shift", 0x10},  {"control", 0x11}};
-  for (const auto& [keyName, vk] : kNames) {
+  for (const auto& [keyName, vk] : kKeyNames) {
     if (name == keyName) return vk;
   }
   if (name.size() >= 2 && name[0] == 'f') {
@@ -141,11 +144,132 @@ std::optional<std::uint32_t> ParseVirtualKey(std::string_view word) {
   return std::nullopt;
 }
 
+std::string VirtualKeyName(std::uint32_t vk) {
+  if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) return std::string(1, char(vk));
+  if (vk >= 0x70 && vk <= 0x7B) return "F" + std::to_string(vk - 0x70 + 1);
+  for (const auto& [keyName, code] : kKeyNames) {
+    if (code == vk) {
+      std::string name = keyName;
+      for (char& c : name) c = static_cast<char>(c - 'a' + 'A');
+      return name;
+    }
+  }
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned>(vk & 0xFF));
+  return hex;
+}
+
+namespace {
+
+// Words of an expect line; a word in double quotes may hold blanks ("Vol Up").
+std::vector<std::string> QuotedWords(std::string_view text, const LineParser& p) {
+  std::vector<std::string> words;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] == ' ' || text[i] == '\t') {
+      ++i;
+      continue;
+    }
+    if (text[i] == '"') {
+      const std::size_t end = text.find('"', i + 1);
+      if (end == std::string_view::npos) p.fail("a quote is not closed");
+      words.emplace_back(text.substr(i + 1, end - i - 1));
+      i = end + 1;
+      continue;
+    }
+    const std::size_t start = i;
+    while (i < text.size() && text[i] != ' ' && text[i] != '\t') ++i;
+    words.emplace_back(text.substr(start, i - start));
+  }
+  return words;
+}
+
+// KEY NAME VALUE of expect flag and of an expected write.
+ExpectedValue ParseExpectedValue(const std::vector<std::string>& words, std::size_t first,
+                                 const LineParser& p, const std::string& usage) {
+  if (words.size() != first + 3) p.fail("expected '" + usage + "'");
+  ExpectedValue v;
+  v.line = p.line;
+  std::u16string key = harness::Utf8ToUtf16(words[first]);
+  if (key.find(u'\\') == std::u16string::npos) {
+    key = u"HKEY_LOCAL_MACHINE\\System\\State\\Corvane\\" + key;
+  } else if (Lower(words[first].substr(0, 5)) == "hklm\\") {
+    key = u"HKEY_LOCAL_MACHINE" + key.substr(4);
+  }
+  v.key = key;
+  v.name = harness::Utf8ToUtf16(words[first + 1]);
+  const std::string& value = words[first + 2];
+  if (std::optional<std::uint64_t> n = ParseNumber(value, 0, UINT32_MAX)) {
+    v.dword = static_cast<std::uint32_t>(*n);
+  } else {
+    v.string = harness::Utf8ToUtf16(value);
+  }
+  return v;
+}
+
+// One expect line; rest is the line after the word "expect".
+Expectation ParseExpectation(std::string_view rest, const LineParser& p) {
+  Expectation e;
+  e.line = p.line;
+  const std::vector<std::string> words = QuotedWords(rest, p);
+  if (words.empty()) p.fail("expect needs what to expect (see --help)");
+  const std::string what = Lower(words[0]);
+  const auto noMore = [&](const char* usage) {
+    if (words.size() != 1) p.fail(std::string("expected '") + usage + "'");
+  };
+  // The text of log and message-box expectations: the rest of the line as written.
+  const auto restText = [&]() {
+    std::string_view text = rest;
+    const std::size_t start = text.find_first_not_of(" \t");
+    text.remove_prefix(start);
+    text.remove_prefix(std::min(text.size(), words[0].size()));
+    const std::size_t from = text.find_first_not_of(" \t");
+    const std::size_t to = text.find_last_not_of(" \t");
+    if (from == std::string_view::npos) p.fail("expect " + what + " needs a text");
+    return std::string(text.substr(from, to - from + 1));
+  };
+  if (what == "exit") {
+    if (words.size() != 2) p.fail("expected 'expect exit N'");
+    e.kind = ExpectKind::Exit;
+    e.exitCode = static_cast<int>(p.number(words[1], 255, "exit status"));
+  } else if (what == "stopped") {
+    noMore("expect stopped");
+    e.kind = ExpectKind::Stopped;
+  } else if (what == "passed") {
+    noMore("expect passed");
+    e.kind = ExpectKind::Passed;
+  } else if (what == "not-passed") {
+    noMore("expect not-passed");
+    e.kind = ExpectKind::NotPassed;
+  } else if (what == "missing") {
+    e.kind = ExpectKind::Missing;
+    e.names.assign(words.begin() + 1, words.end());
+  } else if (what == "flag") {
+    e.kind = ExpectKind::Flag;
+    e.flag = ParseExpectedValue(words, 1, p, "expect flag KEY NAME VALUE");
+  } else if (what == "writes") {
+    noMore("expect writes");
+    e.kind = ExpectKind::Writes;
+  } else if (what == "log") {
+    e.kind = ExpectKind::Log;
+    e.text = restText();
+  } else if (what == "message-box") {
+    e.kind = ExpectKind::MessageBox;
+    e.text = restText();
+  } else {
+    p.fail("unknown expectation '" + words[0] + "'");
+  }
+  return e;
+}
+
+}  // namespace
+
 KeyScript ParseKeyScript(std::string_view text, const std::string& file) {
   KeyScript script;
   script.file = file;
   if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   int lineNo = 0;
+  std::vector<ExpectedValue>* writes = nullptr;  // of the "expect writes" being read
   while (!text.empty()) {
     ++lineNo;
     std::size_t nl = text.find('\n');
@@ -159,7 +283,22 @@ KeyScript ParseKeyScript(std::string_view text, const std::string& file) {
     if (words.empty()) continue;
 
     const LineParser p{file, lineNo};
+    // The indented lines below "expect writes" are the writes it expects.
+    const bool indented = line[0] == ' ' || line[0] == '\t';
+    if (indented && writes != nullptr) {
+      writes->push_back(
+          ParseExpectedValue(QuotedWords(line, p), 0, p, "KEY NAME VALUE (an expected write)"));
+      continue;
+    }
+    writes = nullptr;
     const std::string action = Lower(words[0]);
+    if (action == "expect") {
+      script.expectations.push_back(ParseExpectation(line.substr(line.find(words[0]) + 6), p));
+      if (script.expectations.back().kind == ExpectKind::Writes) {
+        writes = &script.expectations.back().writes;
+      }
+      continue;
+    }
     ScriptAction a;
     a.line = lineNo;
     if (action == "wait") {

@@ -10,6 +10,19 @@
 //   screenshot FILE.png              the screen now
 //   answer ok|cancel                 answers the message box that is shown
 //
+// and expect lines, checked when the run is over (see Expectation):
+//
+//   expect exit N | expect stopped | expect passed | expect not-passed
+//   expect missing [NAME...]         exactly these keys never counted ("Vol Up" in quotes)
+//   expect flag KEY NAME VALUE       a registry value at the end
+//   expect writes                    the program's registry writes, exactly these in this
+//     KEY NAME VALUE                 order, one per indented line below it
+//   expect log TEXT                  a debug output line contains TEXT
+//   expect message-box TEXT          a message box's text contains TEXT
+//
+// KEY is a harness flag's key below HKEY_LOCAL_MACHINE\System\State\Corvane (LCDTest,
+// Plenwick, Phone) or a full path; VALUE is a number or a "quoted" string.
+//
 // '#' starts a comment; numbers are decimal or 0x hex; a VK is 0..255 or a name (A-Z, 0-9,
 // RETURN, ESCAPE, SPACE, BACK, TAB, LEFT, UP, RIGHT, DOWN, F1..F12, SHIFT, CONTROL).
 #pragma once
@@ -40,9 +53,31 @@ struct ScriptAction {
   friend bool operator==(const ScriptAction&, const ScriptAction&) = default;
 };
 
+enum class ExpectKind { Exit, Stopped, Passed, NotPassed, Missing, Flag, Writes, Log, MessageBox };
+
+// A registry value an expectation names.
+struct ExpectedValue {
+  std::u16string key;  // full path, root's long name first
+  std::u16string name;
+  std::optional<std::uint32_t> dword;  // else the string
+  std::u16string string;
+  int line = 0;
+};
+
+struct Expectation {
+  ExpectKind kind = ExpectKind::Exit;
+  int line = 0;
+  int exitCode = 0;                   // Exit
+  std::vector<std::string> names;     // Missing
+  ExpectedValue flag;                 // Flag
+  std::vector<ExpectedValue> writes;  // Writes
+  std::string text;                   // Log, MessageBox (UTF-8)
+};
+
 struct KeyScript {
   std::string file;  // names the script in errors
   std::vector<ScriptAction> actions;
+  std::vector<Expectation> expectations;
 };
 
 // Parses script text; throws UsageError ("FILE:LINE: problem") on the first bad line.
@@ -53,6 +88,8 @@ KeyScript LoadKeyScript(const std::string& file);
 
 // A virtual-key name or number, case-insensitive; nullopt when it is neither.
 std::optional<std::uint32_t> ParseVirtualKey(std::string_view word);
+// The name a key script gives a virtual key ("RETURN", "F1", "Q"), or 0xNN for one without.
+std::string VirtualKeyName(std::uint32_t vk);
 // Decimal or 0x hex, within [min, max].
 std::optional<std::uint64_t> ParseNumber(std::string_view word, std::uint64_t min,
                                          std::uint64_t max);

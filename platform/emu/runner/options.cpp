@@ -24,7 +24,8 @@ constexpr OptionInfo kOptions[] = {
     {"--profile", true, false},    {"--registry", true, false},   {"--screen", true, false},
     {"--start-tick", true, false}, {"--until-ms", true, false},   {"--foreign-window", true, true},
     {"--log", true, false},        {"--screenshot", true, false}, {"--report", true, false},
-    {"--cmdline", true, false},    {"--fault", true, true},
+    {"--cmdline", true, false},    {"--fault", true, true},       {"--chatter-ms", true, false},
+    {"--summary", false, false},   {"--junit", true, false},
 };
 
 // --fault names and the flag each sets.
@@ -56,6 +57,7 @@ constexpr OutputOption kOutputOptions[] = {
     {"--log", &RunPlan::logFile},
     {"--screenshot", &RunPlan::screenshotFile},
     {"--report", &RunPlan::reportFile},
+    {"--junit", &RunPlan::junitFile},
 };
 
 std::string ReadInput(const std::string& file) {
@@ -100,6 +102,11 @@ std::string UsageText(const ProgramSpec& program) {
                      "  --log FILE               debug output (default standard error)\n"
                      "  --screenshot FILE.png    the screen at the end\n"
                      "  --report FILE.json       JSON report of the run\n"
+                     "  --junit FILE.xml         JUnit XML: a test case per key, the harness\n"
+                     "                           flags at the end and the exit\n"
+                     "  --summary                a short summary of the run on standard output\n"
+                     "  --chatter-ms N           a key released again within N ms chatters\n"
+                     "                           (default 130)\n"
                      "  --fault NAME             a handset fault (repeatable):\n";
   for (const FaultInfo& f : kFaults) {
     std::string line = std::string("                             ") + f.name;
@@ -114,15 +121,25 @@ std::string UsageText(const ProgramSpec& program) {
       "\n"
       "Key script actions: wait MS | down VK [scan=N] [repeat=N] | up VK [scan=N] [repeat=N] |\n"
       "press VK [scan=N] [hold=MS] | tap X Y | activate-other | repaint | screenshot FILE.png |\n"
-      "answer ok|cancel. '#' starts a comment.\n"
+      "answer ok|cancel; expect lines checked at the end. '#' starts a comment.\n"
       "\n"
       "Options go before the command line words; after '--' every argument is a word.\n"
       "\n"
       "Exit status: the program's exit code; 3 when stopped at --until-ms; 2 for bad options,\n"
       "a bad key script or .reg file, an input or output that cannot be used safely, or a\n"
       "registry file still in use by another run after " +
-      std::to_string(kRegistryWaitMs / 1000) + " s.\n";
+      std::to_string(kRegistryWaitMs / 1000) +
+      " s. With expect lines in the key script: 0 when they all hold, 1 when one does not.\n";
   return text;
+}
+
+std::string DeviceName(const RunPlan& plan) {
+  std::string name = std::to_string(plan.screenWidth) + "x" + std::to_string(plan.screenHeight);
+  if (!plan.profileFile.empty()) name += " " + fs::path(plan.profileFile).stem().string();
+  for (const FaultInfo& f : kFaults) {
+    if (plan.faults.*(f.flag)) name += std::string(" ") + f.name;
+  }
+  return name;
 }
 
 RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& program) {
@@ -219,6 +236,12 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
            colon == std::string::npos ? u"" : harness::Utf8ToUtf16(value.substr(colon + 1))});
     } else if (name == "--cmdline") {
       cmdline = value;
+    } else if (name == "--chatter-ms") {
+      std::optional<std::uint64_t> n = ParseNumber(value, 1, 60000);
+      if (!n) fail("bad --chatter-ms '" + value + "' (1..60000)");
+      plan.chatterMs = static_cast<std::uint32_t>(*n);
+    } else if (name == "--summary") {
+      plan.summary = true;
     } else if (name == "--fault") {
       const FaultInfo* fault = nullptr;
       for (const FaultInfo& f : kFaults) {

@@ -23,6 +23,7 @@ void WriteFile(const std::string& file, const std::string& bytes) {
 RunOutcome RunProgram(const RunPlan& plan, const ProgramSpec& program,
                       const std::function<void(std::string_view)>& logSink) {
   RunOutcome outcome;
+  outcome.program = program.name;
   DeviceConfig config;
   config.screenWidth = plan.screenWidth;
   config.screenHeight = plan.screenHeight;
@@ -108,6 +109,7 @@ RunOutcome RunProgram(const RunPlan& plan, const ProgramSpec& program,
 void WriteOutputs(const RunPlan& plan, const RunOutcome& outcome) {
   if (!plan.logFile.empty()) WriteFile(plan.logFile, outcome.log);
   if (!plan.reportFile.empty()) WriteFile(plan.reportFile, ReportJson(outcome));
+  if (!plan.junitFile.empty()) WriteFile(plan.junitFile, JunitXml(plan, outcome));
   if (!plan.screenshotFile.empty()) {
     std::string problem;
     if (!WritePng(plan.screenshotFile, outcome.screen, &problem)) {
@@ -148,6 +150,13 @@ int RunnerMain(int argc, char** argv, const ProgramSpec& program) {
   } catch (const std::runtime_error& e) {
     std::cerr << program.name << ": " << e.what() << "\n";
     return kExitUsage;
+  }
+  if (plan.summary) std::cout << SummaryText(plan, outcome) << std::flush;
+  // A script that says what to expect decides the status: 0 when it all held, 1 when not.
+  if (!plan.script.expectations.empty()) {
+    const std::vector<std::string> failures = CheckExpectations(plan.script, outcome);
+    for (const std::string& f : failures) std::cerr << f << "\n";
+    return failures.empty() ? 0 : kExitExpectation;
   }
   if (outcome.stopped) return kExitStopped;
   return outcome.result.exitCode.value_or(0);

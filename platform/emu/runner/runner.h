@@ -84,6 +84,7 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
 std::string UsageText(const ProgramSpec& program);
 
 struct RunOutcome {
+  std::string program;  // ProgramSpec::name
   RunResult result;
   bool stopped = false;  // stopped at --until-ms
   // A failure during the run that makes the exit status 2 (a script line that could not be
@@ -111,15 +112,18 @@ std::string ReportJson(const RunOutcome& outcome);
 // faults when given ("240x400 german no-sound").
 std::string DeviceName(const RunPlan& plan);
 // JUnit XML of the run: one testsuite named after the program and device.
-std::string JunitXml(const RunPlan& plan, const RunOutcome& outcome, const ProgramSpec& program);
+std::string JunitXml(const RunPlan& plan, const RunOutcome& outcome);
 // The one-screen text summary of --summary.
-std::string SummaryText(const RunPlan& plan, const RunOutcome& outcome, const ProgramSpec& program);
+std::string SummaryText(const RunPlan& plan, const RunOutcome& outcome);
 // The script's expect lines checked against the run: one message per failure, naming the
 // script's line ("keys.txt:12: expect passed: ..."); empty when all hold.
 std::vector<std::string> CheckExpectations(const KeyScript& script, const RunOutcome& outcome);
+// Registry key paths and value names are equal without regard to ASCII case.
+bool SameRegistryText(std::u16string_view a, std::u16string_view b);
 
-// Writes the log file (when --log was given), the report and the final screenshot, each replaced
-// atomically. Throws std::runtime_error naming the file that could not be written.
+// Writes the log file (when --log was given), the report, the JUnit file and the final
+// screenshot, each replaced atomically. Throws std::runtime_error naming the file that could not
+// be written.
 void WriteOutputs(const RunPlan& plan, const RunOutcome& outcome);
 
 }  // namespace emu
