@@ -38,7 +38,8 @@ emu::ProgramInspection InspectKeyTable(std::string_view log, const emu::DeviceRe
     emu::InspectedKey key;
     key.label = harness::Utf16ToUtf8(entry.label);
     const bool blank = key.label->find_first_not_of(' ') == std::string::npos;
-    key.name = blank ? "#" + std::to_string(i) : *key.label;
+    // A key drawn without text (the navigation pad's) goes by its key script name, "UP".
+    key.name = blank ? emu::VirtualKeyName(entry.virtualKey) : *key.label;
     key.code = entry.virtualKey;
     key.rect = vantor::KeyTable::keyRect(entry);
     key.count = entry.pressCount;

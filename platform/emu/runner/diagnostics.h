@@ -16,8 +16,8 @@ namespace emu {
 
 // One key (Vantor) or slot (Vantor1) as the program left it.
 struct InspectedKey {
-  // How the key is named in lists and expectations: its label, "#INDEX" for a key drawn
-  // without text; a slot's index.
+  // How the key is named in lists and expectations: its label, the key script's name of its
+  // code for a key drawn without text ("UP"); a slot's index.
   std::string name;
   std::optional<std::string> label;  // Vantor: the label as drawn (UTF-8)
   std::optional<int> slot;           // Vantor1: the slot's index
@@ -58,7 +58,7 @@ struct RunDiagnostics {
 
 inline constexpr std::uint32_t kDefaultChatterMs = 130;
 
-// A key for people: "Q (0x51)", "#10 (0x26)", "slot 12 (0x41)".
+// A key for people: "Q (0x51)", "UP (0x26)", "slot 12 (0x41)".
 std::string KeyTitle(const InspectedKey& key);
 
 RunDiagnostics Diagnose(const ProgramInspection& inspection, std::span<const KeyEventRecord> events,

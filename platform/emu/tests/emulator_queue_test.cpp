@@ -378,6 +378,33 @@ TEST_F(QueueTest, HooksRemovedOrInstalledDuringARoundWaitForTheNextEvent) {
   EXPECT_EQ(emu_.installedHooks(), 3u);
 }
 
+TEST_F(QueueTest, TheRecordHoldsEveryKeyEventDeliveredDuringTheRun) {
+  emu_.keyDown('Z');  // before the run: not the program's
+  emu_.setIdleLimit(100);
+  emu_.run([&] {
+    Dialog();
+    Hmodule core = emu_.LoadLibraryW(u"coredll.dll");
+    auto set =
+        reinterpret_cast<SetWindowsHookExFn>(emu_.GetProcAddressW(core, u"SetWindowsHookExW"));
+    set(WH_KEYBOARD_LL, &ConsumeA, nullptr, 0);
+    emu_.keyDown('A', 30);
+    emu_.keyDown('B', 48);
+    emu_.keyUp('A', 30);
+    emu_.keyUp('B', 48, 3);
+    Msg m;
+    while (emu_.GetMessageW(&m, nullptr, 0, 0)) emu_.DispatchMessageW(&m);
+    return 0;
+  });
+  emu_.keyUp('Z');  // after the stop: nothing reaches the program
+  const std::vector<KeyEventRecord> expected{
+      {1000, 'A', 30, true, true},
+      {1000, 'B', 48, true, false},
+      {1000, 'A', 30, false, true},
+      {1000, 'B', 48, false, false},
+  };
+  EXPECT_EQ(emu_.record().keyEvents, expected);
+}
+
 TEST_F(QueueTest, KeysWithoutAFocusWindowAreDropped) {
   Hwnd d = Dialog();
   emu_.SetFocus(nullptr);

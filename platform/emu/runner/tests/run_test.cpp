@@ -238,6 +238,38 @@ TEST_F(RunnerRunTest, MessageBoxAnswersAreRecorded) {
       << report;
 }
 
+TEST_F(RunnerRunTest, ExpectLinesDecideTheExitStatus) {
+  struct Case {
+    const char* script;
+    const char* mode;
+    int status;
+    std::string errors;  // after the script's path
+  };
+  const std::vector<Case> cases = {
+      {"wait 10\nexpect exit 7\nexpect flag LCDTest Vantor 1\n", "quit 7", 0, ""},
+      {"expect stopped\n", "hang", 0, ""},
+      {"wait 10\nexpect exit 0\nexpect log start\nexpect log nothing\n", "quit 7", kExitExpectation,
+       ":2: expect exit 0: exit 7\n{}:4: expect log nothing: no debug output line contains it\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    const std::string keys = write("k.txt", c.script);
+    std::vector<std::string> args = outputs();
+    for (const char* a : {"--until-ms", "1000", "--junit", "", "--keys", keys.c_str(), c.mode}) {
+      args.push_back(a);
+    }
+    args[args.size() - 4] = path("run.xml");
+    EXPECT_EQ(run(args), c.status) << errors_;
+    std::string expected = c.errors.empty() ? "" : keys + c.errors;
+    if (const std::size_t at = expected.find("{}"); at != std::string::npos) {
+      expected.replace(at, 2, keys);
+    }
+    EXPECT_EQ(errors_, expected);
+    // The outputs are written whatever the expectations say.
+    EXPECT_NE(read(path("run.xml")).find("<testsuite name=\"fake 320x320\""), std::string::npos);
+  }
+}
+
 TEST_F(RunnerRunTest, AnswerWithoutMessageBoxIsAScriptError) {
   const std::string keys = write("k.txt", "wait 5\n\nanswer ok\n");
   std::vector<std::string> args = outputs();
