@@ -135,7 +135,8 @@ bool SameRegistryText(std::u16string_view a, std::u16string_view b) {
                     [&](char16_t x, char16_t y) { return fold(x) == fold(y); });
 }
 
-std::vector<std::string> CheckExpectations(const KeyScript& script, const RunOutcome& outcome) {
+std::vector<ExpectationResult> CheckEachExpectation(const KeyScript& script,
+                                                    const RunOutcome& outcome) {
   std::optional<Registry> finalRegistry;
   try {
     finalRegistry.emplace();
@@ -143,11 +144,20 @@ std::vector<std::string> CheckExpectations(const KeyScript& script, const RunOut
   } catch (const RegFileError&) {
     finalRegistry.reset();
   }
-  std::vector<std::string> failures;
+  std::vector<ExpectationResult> results;
   for (const Expectation& e : script.expectations) {
     std::string where = std::to_string(e.line);
-    const std::string problem = Problem(e, outcome, finalRegistry, where);
-    if (!problem.empty()) failures.push_back(script.file + ":" + where + ": " + problem);
+    std::string problem = Problem(e, outcome, finalRegistry, where);
+    if (!problem.empty()) problem = script.file + ":" + where + ": " + problem;
+    results.push_back({&e, std::move(problem)});
+  }
+  return results;
+}
+
+std::vector<std::string> CheckExpectations(const KeyScript& script, const RunOutcome& outcome) {
+  std::vector<std::string> failures;
+  for (ExpectationResult& r : CheckEachExpectation(script, outcome)) {
+    if (!r.problem.empty()) failures.push_back(std::move(r.problem));
   }
   return failures;
 }

@@ -124,13 +124,23 @@ std::string Hostname() {
 
 std::string JunitXml(const RunPlan& plan, const RunOutcome& outcome) {
   std::vector<Check> checks;
-  if (outcome.diagnostics) {
-    for (const KeyDiagnostics& k : outcome.diagnostics->keys) {
-      checks.push_back(KeyCheck(k, outcome.diagnostics->passed));
+  if (!plan.script.expectations.empty()) {
+    // A scenario says itself what the run must do (a run abandoned on purpose leaves keys
+    // unpressed): its expect lines are the test cases.
+    for (const ExpectationResult& r : CheckEachExpectation(plan.script, outcome)) {
+      checks.push_back(
+          {"line " + std::to_string(r.expectation->line) + ": " + r.expectation->source,
+           r.problem.empty() ? "" : "expectation", r.problem});
     }
+  } else {
+    if (outcome.diagnostics) {
+      for (const KeyDiagnostics& k : outcome.diagnostics->keys) {
+        checks.push_back(KeyCheck(k, outcome.diagnostics->passed));
+      }
+    }
+    checks.push_back(FlagsCheck(outcome.record));
+    checks.push_back(ExitCheck(outcome));
   }
-  checks.push_back(FlagsCheck(outcome.record));
-  checks.push_back(ExitCheck(outcome));
 
   const std::string suiteName = outcome.program + " " + DeviceName(plan);
   int failures = 0;
@@ -161,6 +171,7 @@ std::string JunitXml(const RunPlan& plan, const RunOutcome& outcome) {
   property("program", outcome.program);
   property("device", DeviceName(plan));
   property("chatter_ms", std::to_string(plan.chatterMs));
+  if (!plan.script.file.empty()) property("key_script", plan.script.file);
   if (outcome.diagnostics) {
     property("passed", outcome.diagnostics->passed ? "true" : "false");
     if (outcome.diagnostics->timeToPassMs) {

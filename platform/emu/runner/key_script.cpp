@@ -294,6 +294,9 @@ KeyScript ParseKeyScript(std::string_view text, const std::string& file) {
     const std::string action = Lower(words[0]);
     if (action == "expect") {
       script.expectations.push_back(ParseExpectation(line.substr(line.find(words[0]) + 6), p));
+      const std::size_t start = line.find(words[0]);
+      const std::size_t end = line.find_last_not_of(" \t");
+      script.expectations.back().source = std::string(line.substr(start, end + 1 - start));
       if (script.expectations.back().kind == ExpectKind::Writes) {
         writes = &script.expectations.back().writes;
       }

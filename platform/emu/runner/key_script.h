@@ -67,9 +67,10 @@ struct ExpectedValue {
 struct Expectation {
   ExpectKind kind = ExpectKind::Exit;
   int line = 0;
-  int exitCode = 0;                   // Exit
-  std::vector<std::string> names;     // Missing
-  ExpectedValue flag;                 // Flag
+  std::string source;              // the line as written ("expect passed"), to name it in results
+  int exitCode = 0;                // Exit
+  std::vector<std::string> names;  // Missing
+  ExpectedValue flag;              // Flag
   std::vector<ExpectedValue> writes;  // Writes
   std::string text;                   // Log, MessageBox (UTF-8)
 };

@@ -111,13 +111,22 @@ std::string ReportJson(const RunOutcome& outcome);
 // The device a run had, for names and summaries: "320x320", with the profile's name and the
 // faults when given ("240x400 german no-sound").
 std::string DeviceName(const RunPlan& plan);
-// JUnit XML of the run: one testsuite named after the program and device.
+// JUnit XML of the run: one testsuite named after the program and device, with a test case per
+// key, the harness flags and the exit; for a script with expect lines, one per expect line,
+// the scenario's own verdict.
 std::string JunitXml(const RunPlan& plan, const RunOutcome& outcome);
 // The one-screen text summary of --summary.
 std::string SummaryText(const RunPlan& plan, const RunOutcome& outcome);
 // The script's expect lines checked against the run: one message per failure, naming the
 // script's line ("keys.txt:12: expect passed: ..."); empty when all hold.
 std::vector<std::string> CheckExpectations(const KeyScript& script, const RunOutcome& outcome);
+// Each expect line with why it does not hold (empty when it does), in script order.
+struct ExpectationResult {
+  const Expectation* expectation;
+  std::string problem;
+};
+std::vector<ExpectationResult> CheckEachExpectation(const KeyScript& script,
+                                                    const RunOutcome& outcome);
 // Registry key paths and value names are equal without regard to ASCII case.
 bool SameRegistryText(std::u16string_view a, std::u16string_view b);
 

@@ -291,6 +291,16 @@ TEST(JunitTest, UnpressedSlotsFailOnlyARunThatDidNotPass) {
   }
 }
 
+TEST(JunitTest, AScenariosExpectLinesAreItsTestCases) {
+  RunPlan plan;
+  plan.script = ParseKeyScript("wait 5\nexpect exit 0\nexpect passed   # the verdict\n", "s.keys");
+  const ParsedSuite s = ParseJunit(JunitXml(plan, ThreeKeyRun()));
+  EXPECT_EQ(s.cases, (std::vector<std::string>{"line 2: expect exit 0", "line 3: expect passed"}));
+  const std::map<std::string, std::string> failed{
+      {"line 3: expect passed", "s.keys:3: expect passed: not passed, missing B"}};
+  EXPECT_EQ(s.failed, failed);
+}
+
 std::vector<std::string> Check(const std::string& script, const RunOutcome& outcome) {
   return CheckExpectations(ParseKeyScript(script, "s.keys"), outcome);
 }
