@@ -4,11 +4,15 @@
 #include <set>
 
 #include "harness/wide_text.h"
+#include "platform/emu/quote.h"
 #include "platform/emu/runner/runner.h"
 
 namespace emu {
 
 namespace {
+
+// Room for a whole key table's names in one message.
+constexpr std::size_t kLongMessage = 2000;
 
 std::string ValueText(const std::optional<std::uint32_t>& dword, const std::u16string& string) {
   return dword ? std::to_string(*dword) : "\"" + harness::Utf16ToUtf8(string) + "\"";
@@ -110,14 +114,14 @@ std::string Problem(const Expectation& e, const RunOutcome& outcome,
     }
     case ExpectKind::Log: {
       if (outcome.log.find(e.text) != std::string::npos) return "";
-      return "expect log " + e.text + ": no debug output line contains it";
+      return "expect log " + QuoteForMessage(e.text) + ": no debug output line contains it";
     }
     case ExpectKind::MessageBox: {
       const std::u16string text = harness::Utf8ToUtf16(e.text);
       for (const MessageBoxRecord& box : outcome.record.messageBoxes) {
         if (box.text.find(text) != std::u16string::npos) return "";
       }
-      return "expect message-box " + e.text + ": " +
+      return "expect message-box " + QuoteForMessage(e.text) + ": " +
              (outcome.record.messageBoxes.empty() ? "no message box was shown"
                                                   : "no message box's text contains it");
     }
@@ -148,7 +152,10 @@ std::vector<ExpectationResult> CheckEachExpectation(const KeyScript& script,
   for (const Expectation& e : script.expectations) {
     std::string where = std::to_string(e.line);
     std::string problem = Problem(e, outcome, finalRegistry, where);
-    if (!problem.empty()) problem = script.file + ":" + where + ": " + problem;
+    // Names, values and texts come from the script and the program: printable on one line.
+    if (!problem.empty()) {
+      problem = script.file + ":" + where + ": " + QuoteForMessage(problem, kLongMessage);
+    }
     results.push_back({&e, std::move(problem)});
   }
   return results;

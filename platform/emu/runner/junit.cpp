@@ -11,6 +11,7 @@
 
 #include "harness/registry_protocol.h"
 #include "harness/wide_text.h"
+#include "platform/emu/quote.h"
 #include "platform/emu/runner/runner.h"
 
 namespace emu {

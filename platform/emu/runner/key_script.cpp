@@ -257,7 +257,7 @@ Expectation ParseExpectation(std::string_view rest, const LineParser& p) {
     e.kind = ExpectKind::MessageBox;
     e.text = restText();
   } else {
-    p.fail("unknown expectation '" + words[0] + "'");
+    p.fail("unknown expectation '" + QuoteForMessage(words[0]) + "'");
   }
   return e;
 }

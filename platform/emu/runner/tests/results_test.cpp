@@ -331,9 +331,9 @@ TEST(ExpectationsTest, HoldingAndFailing) {
         "SimpleTest 2"}},
       {"expect writes\n  LCDTest Vantor 1\n",
        {"s.keys:1: expect writes: write 2: Plenwick SimpleTest 2 is not expected"}},
-      {"expect log Pass!!\nexpect message-box passed",
+      {"expect log Pass!!\nexpect message-box passed\x07",
        {"s.keys:1: expect log Pass!!: no debug output line contains it",
-        "s.keys:2: expect message-box passed: no message box was shown"}},
+        "s.keys:2: expect message-box passed\\x07: no message box was shown"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.script);
@@ -363,6 +363,7 @@ TEST(ExpectationsTest, BadLines) {
       {"expect missing \"Vol Up", "keys.txt:1: a quote is not closed"},
       {"expect log   ", "keys.txt:1: expect log needs a text"},
       {"expect colour red", "keys.txt:1: unknown expectation 'colour'"},
+      {"expect \x1b[2J", "keys.txt:1: unknown expectation '\\x1B[2J'"},
       // An indented line with no "expect writes" above it is an action as before.
       {"wait 1\n  prss Q", "keys.txt:2: unknown action 'prss'"},
   };
