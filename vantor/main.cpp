@@ -47,8 +47,9 @@ emu::ProgramInspection InspectKeyTable(std::string_view log, const emu::DeviceRe
   }
   inspection.passed = vantor::testState.passed != 0;
   inspection.passTick = PassTick(log);
-  // The lookup OnKeyUp makes; the scan code reaches it as the key message's eight bits.
-  inspection.keyFor = [table](std::uint32_t vk, std::uint32_t scan) -> int {
+  // The lookup OnKeyUp makes, on a copy of the table; the scan code reaches it as the key
+  // message's eight bits.
+  inspection.keyFor = [table = table](std::uint32_t vk, std::uint32_t scan) -> int {
     if (!vantor::isAcceptedKeyCode(vk)) return -1;
     return vk == vantor::kMatrixVirtualKey ? table.findKeyByMatrixCode(scan & 0xFF)
                                            : table.findKeyByVirtualKey(vk, scan & 0xFF);

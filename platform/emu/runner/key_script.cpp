@@ -154,8 +154,8 @@ std::string VirtualKeyName(std::uint32_t vk) {
       return name;
     }
   }
-  char hex[8];
-  std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned>(vk & 0xFF));
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned>(vk));
   return hex;
 }
 

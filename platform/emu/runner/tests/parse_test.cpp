@@ -109,6 +109,14 @@ TEST(RunnerOptionsTest, Values) {
   EXPECT_EQ(plan.foreignWindows[2].title, u"");
   EXPECT_TRUE(ParseRunPlan({"--help", "--bogus"}, kVantor).help);
   EXPECT_EQ(plan.faults, DeviceFaults{});
+  EXPECT_EQ(plan.chatterMs, 130u);
+  EXPECT_FALSE(plan.summary);
+
+  const RunPlan results =
+      ParseRunPlan({"--chatter-ms", "0x50", "--summary", "--junit=j.xml"}, kVantor);
+  EXPECT_EQ(results.chatterMs, 80u);
+  EXPECT_TRUE(results.summary);
+  EXPECT_EQ(results.junitFile, "j.xml");
 }
 
 TEST(RunnerOptionsTest, FaultsAreNamedAndRepeatable) {
@@ -176,6 +184,11 @@ TEST(RunnerOptionsTest, BadOptions) {
       {{"--screenshot", "/dev/full"},
        kVantor,
        "--screenshot /dev/full: is not a plain file (a device, pipe or socket)"},
+      {{"--chatter-ms", "0"}, kVantor, "vantor: bad --chatter-ms '0' (1..60000)"},
+      {{"--summary=yes"}, kVantor, "vantor: --summary takes no value"},
+      {{"--junit", "/nonexistent/j.xml"},
+       kVantor,
+       "--junit /nonexistent/j.xml: folder /nonexistent does not exist"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));
@@ -385,6 +398,12 @@ TEST(KeyScriptTest, VirtualKeys) {
   for (const auto& [word, vk] : cases) {
     EXPECT_EQ(ParseVirtualKey(word), vk) << word;
   }
+  // The name given to a key reads back as that key.
+  for (std::uint32_t vk = 0; vk < 256; ++vk) {
+    EXPECT_EQ(ParseVirtualKey(VirtualKeyName(vk)), vk) << VirtualKeyName(vk);
+  }
+  EXPECT_EQ(VirtualKeyName(0x26), "UP");
+  EXPECT_EQ(VirtualKeyName(0xC1), "0xC1");
 }
 
 TEST(RunnerReportTest, JsonFieldsAndEscaping) {
