@@ -67,7 +67,8 @@ Vantor (layout-aware test)
   device:        default handset, 320x320, no keypad driver name, harness window PLW_APP
   layout:        ${country:-?}  -> full layout
   keys counted:  ${counted:-0} of 52
-  result:        $vantor_pass (exit status $vantor_status)
+  result:        $vantor_pass (exit status $vantor_status), time to pass $(json_field "$out/vantor-report.json" time_to_pass_ms) ms
+  missing keys:  $(json_field "$out/vantor-report.json" missing)
   harness flags: LCDTest "Vantor" = $(reg_dword "$out/vantor-registry.reg" "$lcd" Vantor), Plenwick "SimpleTest" = $(reg_dword "$out/vantor-registry.reg" "$plw" SimpleTest)
   foreground:    $(json_field "$out/vantor-report.json" foreground)
   files:         vantor.log, vantor-report.json, vantor-registry.reg,
@@ -78,7 +79,7 @@ if [ "$vantor1_status" != skipped ]; then
 
 Vantor1 (line test)
   device:        default handset, 320x320, FactorySimpleTest 1 (loopback requested)
-  result:        $(grep -q '"answer": *"ok"' "$out/vantor1-report.json" && echo PASS || echo "NOT PASSED") (exit status $vantor1_status)
+  result:        $(grep -q '"answer": *"ok"' "$out/vantor1-report.json" && echo PASS || echo "NOT PASSED") (exit status $vantor1_status), time to pass $(json_field "$out/vantor1-report.json" time_to_pass_ms) ms
   harness flags: LCDTest "Vantor" = $(reg_dword "$out/vantor1-registry.reg" "$lcd" Vantor), Plenwick "SimpleTest" = $(reg_dword "$out/vantor1-registry.reg" "$plw" SimpleTest), FactorySimpleTest = $(reg_dword "$out/vantor1-registry.reg" "$phone" FactorySimpleTest)
   started:       $(json_field "$out/vantor1-report.json" processes_started)
   files:         vantor1.log, vantor1-report.json, vantor1-registry.reg,
