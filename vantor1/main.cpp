@@ -1,4 +1,5 @@
 // Vantor1 on the emulated handset: the runner sets up the device, runs the program and reports.
+#include <algorithm>
 #include <array>
 #include <string>
 #include <string_view>
@@ -50,14 +51,13 @@ emu::ProgramInspection InspectSlots(std::string_view, const emu::DeviceRecord& r
       break;
     }
   }
-  // The hook's map first; a code it lets pass reaches the slot with that code through the
-  // dialog's key-down handler.
-  inspection.keyFor = [](std::uint32_t vk, std::uint32_t scan) -> int {
-    const int target = vantor1::HookSlotFor(vk, scan);
-    if (target >= 0) return target;
-    if (target == vantor1::HOOK_CONSUME || vk == 0) return -1;
+  // An event the hook consumed reached the slot of the hook's map; any other went on to the
+  // dialog's key-down handler, which looks for the slot carrying its code.
+  inspection.keyFor = [](const emu::KeyEventRecord& e) -> int {
+    if (e.consumed) return std::max(vantor1::HookSlotFor(e.vk, e.scan), -1);
+    if (e.vk == 0) return -1;
     for (int i = 0; i < vantor1::FILLED_SLOT_COUNT; ++i) {
-      if (vantor1::kSlotDefinitions[i].vkCode == static_cast<std::int32_t>(vk)) return i;
+      if (vantor1::kSlotDefinitions[i].vkCode == static_cast<std::int32_t>(e.vk)) return i;
     }
     return -1;
   };

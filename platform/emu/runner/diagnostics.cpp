@@ -19,7 +19,7 @@ RunDiagnostics Diagnose(const ProgramInspection& inspection, std::span<const Key
 
   std::vector<std::optional<std::uint32_t>> lastRelease(d.keys.size());
   for (const KeyEventRecord& e : events) {
-    const int index = inspection.keyFor ? inspection.keyFor(e.vk, e.scan) : -1;
+    const int index = inspection.keyFor ? inspection.keyFor(e) : -1;
     if (index < 0 || static_cast<std::size_t>(index) >= d.keys.size()) continue;
     KeyDiagnostics& k = d.keys[static_cast<std::size_t>(index)];
     if (!k.firstTick) k.firstTick = e.tick;

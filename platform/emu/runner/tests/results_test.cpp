@@ -29,8 +29,8 @@ ProgramInspection ThreeKeys(std::vector<std::uint32_t> counts, bool passed = fal
   }
   inspection.passed = passed;
   inspection.passTick = passTick;
-  inspection.keyFor = [n = counts.size()](std::uint32_t vk, std::uint32_t) {
-    return vk >= 'A' && vk < 'A' + n ? static_cast<int>(vk - 'A') : -1;
+  inspection.keyFor = [n = counts.size()](const KeyEventRecord& e) {
+    return e.vk >= 'A' && e.vk < 'A' + n ? static_cast<int>(e.vk - 'A') : -1;
   };
   return inspection;
 }
