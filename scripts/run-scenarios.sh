@@ -100,7 +100,7 @@ if [ -n "$junit" ]; then
   }
   {
     echo '<?xml version="1.0" encoding="UTF-8"?>'
-    echo '<testsuites name="scenarios">'
+    echo '<testsuites>'
     for i in "${!files[@]}"; do
       package="$(xml_escape "${files[$i]#"$root/"}")"
       if [ -s "$work/$i.xml" ]; then
