@@ -53,10 +53,8 @@ struct OutputOption {
 };
 
 constexpr OutputOption kOutputOptions[] = {
-    {"--registry", &RunPlan::registryFile},
-    {"--log", &RunPlan::logFile},
-    {"--screenshot", &RunPlan::screenshotFile},
-    {"--report", &RunPlan::reportFile},
+    {"--registry", &RunPlan::registryFile},     {"--log", &RunPlan::logFile},
+    {"--screenshot", &RunPlan::screenshotFile}, {"--report", &RunPlan::reportFile},
     {"--junit", &RunPlan::junitFile},
 };
 
@@ -135,7 +133,8 @@ std::string UsageText(const ProgramSpec& program) {
 
 std::string DeviceName(const RunPlan& plan) {
   std::string name = std::to_string(plan.screenWidth) + "x" + std::to_string(plan.screenHeight);
-  if (!plan.profileFile.empty()) name += " " + std::filesystem::path(plan.profileFile).stem().string();
+  if (!plan.profileFile.empty())
+    name += " " + std::filesystem::path(plan.profileFile).stem().string();
   for (const FaultInfo& f : kFaults) {
     if (plan.faults.*(f.flag)) name += std::string(" ") + f.name;
   }
