@@ -49,10 +49,10 @@ emu::ProgramInspection InspectKeyTable(std::string_view log, const emu::DeviceRe
   inspection.passTick = PassTick(log);
   // The lookup OnKeyUp makes, on a copy of the table; the scan code reaches it as the key
   // message's eight bits.
-  inspection.keyFor = [table = table](const emu::KeyEventRecord& e) -> int {
-    if (!vantor::isAcceptedKeyCode(e.vk)) return -1;
-    return e.vk == vantor::kMatrixVirtualKey ? table.findKeyByMatrixCode(e.scan & 0xFF)
-                                             : table.findKeyByVirtualKey(e.vk, e.scan & 0xFF);
+  inspection.keysFor = [table = table](const emu::KeyEventRecord& e) -> std::vector<int> {
+    if (!vantor::isAcceptedKeyCode(e.vk)) return {};
+    return {e.vk == vantor::kMatrixVirtualKey ? table.findKeyByMatrixCode(e.scan & 0xFF)
+                                              : table.findKeyByVirtualKey(e.vk, e.scan & 0xFF)};
   };
   return inspection;
 }

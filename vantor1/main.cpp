@@ -1,8 +1,8 @@
 // Vantor1 on the emulated handset: the runner sets up the device, runs the program and reports.
-#include <algorithm>
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "harness/wide_text.h"
 #include "platform/emu/runner/runner.h"
@@ -52,14 +52,15 @@ emu::ProgramInspection InspectSlots(std::string_view, const emu::DeviceRecord& r
     }
   }
   // An event the hook consumed reached the slot of the hook's map; any other went on to the
-  // dialog's key-down handler, which looks for the slot carrying its code.
-  inspection.keyFor = [](const emu::KeyEventRecord& e) -> int {
-    if (e.consumed) return std::max(vantor1::HookSlotFor(e.vk, e.scan), -1);
-    if (e.vk == 0) return -1;
-    for (int i = 0; i < vantor1::FILLED_SLOT_COUNT; ++i) {
-      if (vantor1::kSlotDefinitions[i].vkCode == static_cast<std::int32_t>(e.vk)) return i;
+  // dialog's key-down handler, which marks every slot carrying its code.
+  inspection.keysFor = [](const emu::KeyEventRecord& e) -> std::vector<int> {
+    if (e.consumed) return {vantor1::HookSlotFor(e.vk, e.scan)};
+    std::vector<int> slots;
+    for (int i = 0; e.vk != 0 && i < vantor1::FILLED_SLOT_COUNT; ++i) {
+      if (vantor1::kSlotDefinitions[i].vkCode == static_cast<std::int32_t>(e.vk))
+        slots.push_back(i);
     }
-    return -1;
+    return slots;
   };
   return inspection;
 }

@@ -19,21 +19,23 @@ RunDiagnostics Diagnose(const ProgramInspection& inspection, std::span<const Key
 
   std::vector<std::optional<std::uint32_t>> lastRelease(d.keys.size());
   for (const KeyEventRecord& e : events) {
-    const int index = inspection.keyFor ? inspection.keyFor(e) : -1;
-    if (index < 0 || static_cast<std::size_t>(index) >= d.keys.size()) continue;
-    KeyDiagnostics& k = d.keys[static_cast<std::size_t>(index)];
-    if (!k.firstTick) k.firstTick = e.tick;
-    k.lastTick = e.tick;
-    if (e.down) {
-      if (!k.held) ++k.presses;
-      k.held = true;
-      continue;
+    if (!inspection.keysFor) break;
+    for (const int index : inspection.keysFor(e)) {
+      if (index < 0 || static_cast<std::size_t>(index) >= d.keys.size()) continue;
+      KeyDiagnostics& k = d.keys[static_cast<std::size_t>(index)];
+      if (!k.firstTick) k.firstTick = e.tick;
+      k.lastTick = e.tick;
+      if (e.down) {
+        if (!k.held) ++k.presses;
+        k.held = true;
+        continue;
+      }
+      k.held = false;
+      std::optional<std::uint32_t>& previous = lastRelease[static_cast<std::size_t>(index)];
+      // Unsigned difference, as the programs measure it: right across the tick's wrap-around.
+      if (previous && e.tick - *previous < chatterMs) ++k.chatter;
+      previous = e.tick;
     }
-    k.held = false;
-    std::optional<std::uint32_t>& previous = lastRelease[static_cast<std::size_t>(index)];
-    // Unsigned difference, as the programs measure it: right across the tick's wrap-around.
-    if (previous && e.tick - *previous < chatterMs) ++k.chatter;
-    previous = e.tick;
   }
 
   for (const KeyDiagnostics& k : d.keys) {

@@ -32,9 +32,9 @@ struct ProgramInspection {
   std::vector<InspectedKey> keys;
   bool passed = false;
   std::optional<std::uint32_t> passTick;  // when the program passed, if it did and says when
-  // The key a delivered event reaches by the program's own capture rules (the route it took:
-  // consumed by the program's hook or passed on to its window): an index into keys, or -1.
-  std::function<int(const KeyEventRecord& event)> keyFor;
+  // The keys a delivered event reaches by the program's own capture rules (the route it took:
+  // consumed by the program's hook or passed on to its window), as indices into keys.
+  std::function<std::vector<int>(const KeyEventRecord& event)> keysFor;
 };
 
 // The run's key events for one key.
