@@ -24,7 +24,8 @@ constexpr OptionInfo kOptions[] = {
     {"--profile", true, false},    {"--registry", true, false},   {"--screen", true, false},
     {"--start-tick", true, false}, {"--until-ms", true, false},   {"--foreign-window", true, true},
     {"--log", true, false},        {"--screenshot", true, false}, {"--report", true, false},
-    {"--cmdline", true, false},    {"--fault", true, true},
+    {"--cmdline", true, false},    {"--fault", true, true},       {"--scale", true, false},
+    {"--keymap", true, false},     {"--record", true, false},
 };
 
 // --fault names and the flag each sets.
@@ -52,10 +53,9 @@ struct OutputOption {
 };
 
 constexpr OutputOption kOutputOptions[] = {
-    {"--registry", &RunPlan::registryFile},
-    {"--log", &RunPlan::logFile},
-    {"--screenshot", &RunPlan::screenshotFile},
-    {"--report", &RunPlan::reportFile},
+    {"--registry", &RunPlan::registryFile},     {"--log", &RunPlan::logFile},
+    {"--screenshot", &RunPlan::screenshotFile}, {"--report", &RunPlan::reportFile},
+    {"--record", &RunPlan::recordFile},
 };
 
 std::string ReadInput(const std::string& file) {
@@ -100,6 +100,10 @@ std::string UsageText(const ProgramSpec& program) {
                      "  --log FILE               debug output (default standard error)\n"
                      "  --screenshot FILE.png    the screen at the end\n"
                      "  --report FILE.json       JSON report of the run\n"
+                     "  --scale N                window: screen pixels per handset pixel (1..8;\n"
+                     "                           default the largest that fits, at most 3)\n"
+                     "  --keymap FILE            window: PC keys to handset keys (KEY NAME = VK)\n"
+                     "  --record FILE            window: the session as a key script\n"
                      "  --fault NAME             a handset fault (repeatable):\n";
   for (const FaultInfo& f : kFaults) {
     std::string line = std::string("                             ") + f.name;
@@ -136,6 +140,7 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
   std::vector<std::string> words;
   std::optional<std::string> cmdline;
   std::string keysFile;
+  std::string keymapFile;
   bool optionsDone = false;
   bool afterDashes = false;  // "--" was given: every later argument is a word
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -209,6 +214,7 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
       std::optional<std::uint64_t> n = ParseNumber(value, 0, UINT32_MAX);
       if (!n) fail("bad " + name + " '" + QuoteForMessage(value) + "' (0..4294967295)");
       (name == "--start-tick" ? plan.startTick : plan.untilMs) = static_cast<std::uint32_t>(*n);
+      if (name == "--until-ms") plan.untilMsGiven = true;
     } else if (name == "--foreign-window") {
       const std::size_t colon = value.find(':');
       const std::string className = value.substr(0, colon);
@@ -219,6 +225,14 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
            colon == std::string::npos ? u"" : harness::Utf8ToUtf16(value.substr(colon + 1))});
     } else if (name == "--cmdline") {
       cmdline = value;
+    } else if (name == "--scale") {
+      std::optional<std::uint64_t> n = ParseNumber(value, 1, 8);
+      if (!n) fail("bad --scale '" + QuoteForMessage(value) + "' (1..8)");
+      plan.scale = static_cast<int>(*n);
+    } else if (name == "--keymap") {
+      keymapFile = value;
+    } else if (name == "--record") {
+      plan.recordFile = value;
     } else if (name == "--fault") {
       const FaultInfo* fault = nullptr;
       for (const FaultInfo& f : kFaults) {
@@ -252,6 +266,7 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
   if (has("--keys")) {
     plan.script = LoadKeyScript(keysFile);
     inputs.push_back({keysFile, "--keys"});
+    if (plan.script.startTick) plan.startTick = *plan.script.startTick;
   }
   for (const ScriptAction& a : plan.script.actions) {
     const std::string where = plan.script.file + ":" + std::to_string(a.line) + ": ";
@@ -266,6 +281,13 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
     plan.profileText = ReadInput(plan.profileFile);
     CheckRegText(plan.profileText, plan.profileFile);
     inputs.push_back({plan.profileFile, "--profile"});
+  }
+  if (has("--keymap")) {
+    plan.keymap = ParseKeymap(ReadInput(keymapFile), keymapFile);
+    inputs.push_back({keymapFile, "--keymap"});
+  }
+  if (has("--record") && plan.headless) {
+    fail("--record writes a window session; it cannot be used with --headless");
   }
   for (const OutputOption& o : kOutputOptions) {
     if (has(o.name)) outputs.push_back({plan.*o.file, o.name});

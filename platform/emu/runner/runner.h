@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -21,6 +22,7 @@
 #include "platform/emu/emulator.h"
 #include "platform/emu/pixels.h"
 #include "platform/emu/runner/key_script.h"
+#include "platform/emu/window/keymap.h"
 
 namespace emu {
 
@@ -68,6 +70,11 @@ struct RunPlan {
   std::string screenshotFile;
   std::string reportFile;
   DeviceFaults faults;  // --fault NAME, repeatable
+  // The window (without --headless).
+  bool untilMsGiven = false;     // a window runs until it is closed unless --until-ms is given
+  int scale = 0;                 // --scale; 0: the largest that fits the desktop, at most 3
+  std::optional<Keymap> keymap;  // --keymap; the default keymap without it
+  std::string recordFile;        // --record: the session as a key script
 };
 
 // args are the arguments after the executable's name.
@@ -86,7 +93,13 @@ struct RunOutcome {
   bool taskBarVisible = false;
   bool sipButtonVisible = false;
   Bitmap screen;
+  std::string recording;  // the key script of a window session (--record)
 };
+
+// The front end of a run by name: "script" (the key script on the virtual clock) or "window"
+// (the handset on the desktop); null with *problem set when it cannot be had.
+std::unique_ptr<FrontEnd> MakeFrontEnd(std::string_view name, const RunPlan& plan,
+                                       const ProgramSpec& program, std::string* problem);
 
 // Runs the program. The debug output goes to logSink as it is written (UTF-8) when given, and is
 // always collected in RunOutcome::log.
