@@ -6,9 +6,9 @@ namespace emu {
 
 namespace {
 
-constexpr int kSide = 72;     // the side columns of buttons
-constexpr int kTop = 36;      // above the screen: the program's name
-constexpr int kBottom = 124;  // below the screen: soft keys, call keys, navigation
+constexpr int kSide = 72;           // the side columns of buttons
+constexpr int kTop = 36;            // above the screen: the program's name
+constexpr int kMinBodyWidth = 280;  // the rows below the screen
 constexpr int kStripWidth = 230;
 constexpr int kButtonW = 56;
 constexpr int kButtonH = 22;
@@ -29,20 +29,17 @@ const HandsetButton* HandsetLayout::buttonAt(Point p) const {
 
 HandsetLayout LayoutHandset(int screenWidth, int screenHeight) {
   HandsetLayout l;
-  l.screen = Rect{kSide, kTop, kSide + screenWidth, kTop + screenHeight};
-  const int bodyW = kSide * 2 + screenWidth;
-  const int bodyH = std::max(kTop + screenHeight + kBottom, kTop + 10 * kPitch);
-  l.body = Rect{0, 0, bodyW, bodyH};
-  l.strip = Rect{bodyW, 0, bodyW + kStripWidth, bodyH};
-  l.width = l.strip.right;
-  l.height = bodyH;
+  // Room for the rows below the screen however narrow the screen is.
+  const int bodyW = std::max(kSide * 2 + screenWidth, kMinBodyWidth);
+  const int screenLeft = (bodyW - screenWidth) / 2;
+  l.screen = Rect{screenLeft, kTop, screenLeft + screenWidth, kTop + screenHeight};
 
   const auto add = [&](const char* label, std::uint32_t vk, std::uint32_t scan, int x, int y,
                        int w = kButtonW, int h = kButtonH) {
     l.buttons.push_back({label, vk, scan, Rect{x, y, x + w, y + h}});
   };
-  // Side keys left, symbol keys right.
-  const int lx = (kSide - kButtonW) / 2;
+  // Side keys left of the screen, symbol keys right of it.
+  const int lx = l.screen.left - kSide + (kSide - kButtonW) / 2;
   int y = kTop;
   for (const auto& [label, vk] : {std::pair{"Power", 196u},
                                   {"Vol +", 117u},
@@ -67,15 +64,17 @@ HandsetLayout LayoutHandset(int screenWidth, int screenHeight) {
     add(label, vk, 0, rx, y);
     y += kPitch;
   }
-  // Below the screen: soft keys and Start; Talk and End beside the navigation ring.
-  const int cx = l.screen.left + screenWidth / 2;
-  const int row = l.screen.bottom + 8;
-  add("LSK", 112, 0, l.screen.left, row);
+  // Below the screen and the side columns: soft keys and Start; Talk and End beside the
+  // navigation ring.
+  const int cx = bodyW / 2;
+  const int inner = 12;
+  const int row = std::max(l.screen.bottom, y) + 8;
+  add("LSK", 112, 0, inner, row);
   add("Start", 91, 0, cx - kButtonW / 2, row);
-  add("RSK", 113, 0, l.screen.right - kButtonW, row);
+  add("RSK", 113, 0, bodyW - inner - kButtonW, row);
   const int ring = row + kPitch + 2;
-  add("Talk", 114, 0, l.screen.left, ring + kPitch);
-  add("End", 115, 0, l.screen.right - kButtonW, ring + kPitch);
+  add("Talk", 114, 0, inner, ring + kPitch);
+  add("End", 115, 0, bodyW - inner - kButtonW, ring + kPitch);
   constexpr int kNav = 26;
   add("^", 38, 0, cx - kNav / 2, ring, kNav, kButtonH);
   add("<", 37, 0, cx - kNav / 2 - kNav - 2, ring + kPitch, kNav, kButtonH);
@@ -84,6 +83,12 @@ HandsetLayout LayoutHandset(int screenWidth, int screenHeight) {
   add("v", 40, 0, cx - kNav / 2, ring + 2 * kPitch, kNav, kButtonH);
   add("/", 33, 0, cx + kNav / 2 + 2, ring, kNav, kButtonH);
   add("\\", 34, 0, cx - kNav / 2 - kNav - 2, ring + 2 * kPitch, kNav, kButtonH);
+
+  const int bodyH = ring + 3 * kPitch + 8;
+  l.body = Rect{0, 0, bodyW, bodyH};
+  l.strip = Rect{bodyW, 0, bodyW + kStripWidth, bodyH};
+  l.width = l.strip.right;
+  l.height = bodyH;
   return l;
 }
 
