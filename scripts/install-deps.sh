@@ -10,6 +10,7 @@ packages=(
   libfreetype-dev libpng-dev fonts-dejavu-core
   binutils-mingw-w64-x86-64
   valgrind time
+  libsdl2-dev xvfb xdotool
 )
 
 missing=()

@@ -1,5 +1,7 @@
 #include "platform/emu/window/recorder.h"
 
+#include <cstdio>
+
 #include "platform/emu/emulator.h"
 
 namespace emu {
@@ -14,7 +16,10 @@ void Recorder::wait(Emulator& emulator, std::uint32_t ms) {
 }
 
 void Recorder::key(const char* action, std::uint32_t vk, std::uint32_t scan, std::uint32_t repeat) {
-  text_ += std::string(action) + " " + std::to_string(vk) + " scan=" + std::to_string(scan) +
+  // In hex: a single decimal digit would name the digit key ("8" is code 56, not Backspace).
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%02X", vk);
+  text_ += std::string(action) + " " + code + " scan=" + std::to_string(scan) +
            " repeat=" + std::to_string(repeat) + "\n";
 }
 

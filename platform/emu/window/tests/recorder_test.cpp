@@ -16,6 +16,7 @@ TEST(RecorderTest, LinesParseBackToTheActions) {
   recorder.keyDown(emulator, 13, 38, 1);
   recorder.keyDown(emulator, 13, 38, 1);  // held: the key repeats
   recorder.keyUp(emulator, 13, 38, 1);
+  recorder.keyDown(emulator, 8, 14, 2);  // Backspace, not the digit 8
   recorder.tap(emulator, 160, 285);
   recorder.activateOther(emulator);
   recorder.repaint(emulator);
@@ -38,11 +39,15 @@ TEST(RecorderTest, LinesParseBackToTheActions) {
     expected.back().vk = 13;
     expected.back().scan = 38;
   }
-  expected.push_back(make(ActionKind::Tap, 6));
+  expected.push_back(make(ActionKind::Down, 6));
+  expected.back().vk = 8;
+  expected.back().scan = 14;
+  expected.back().repeat = 2;
+  expected.push_back(make(ActionKind::Tap, 7));
   expected.back().x = 160;
   expected.back().y = 285;
-  expected.push_back(make(ActionKind::ActivateOther, 7));
-  expected.push_back(make(ActionKind::Repaint, 8));
+  expected.push_back(make(ActionKind::ActivateOther, 8));
+  expected.push_back(make(ActionKind::Repaint, 9));
   EXPECT_EQ(script.actions, expected);
 }
 
