@@ -62,9 +62,9 @@ PageDown = 34                  # navigation ring, left segments
 Escape = ESCAPE                # OK key
 , = 188                        # comma / question mark key
 . = 190                        # full stop key
-- = 240                        # country key (sharp s, short i, full stop)
+- = 240                        # country key (sharp s, short i, full stop, Exp)
 = = 241                        # 0 key of the German keypad driver
-[ = 245                        # 0 key of the Scandinavian keypad drivers
+[ = 245                        # 0 key of countries 44, 45 and 52
 ] = 232                        # symbol key (lambda)
 ; = 175                        # sym key
 ' = 195                        # camera symbol key
