@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <vector>
 
@@ -152,14 +153,21 @@ struct WindowFrontEnd::State {
     fill(dc, Rect{0, 0, chrome.width, chrome.height}, Rgb(0x10, 0x18, 0x28));
     const std::uint32_t left = harness::DT_VCENTER | harness::DT_SINGLELINE;
     const harness::ColorRef ink = Rgb(0xF0, 0xF0, 0xF0);
-    const int rows = std::max(1, (chrome.height - 30) / 14);
-    const auto& bindings = setup.keymap->bindings;
-    const int columns = static_cast<int>((bindings.size() + rows - 1) / rows);
-    const int columnWidth = chrome.width / std::max(1, columns);
-    text(dc, "PC key: handset key (virtual-key code) - Tab closes this help",
+    // Letters and digits that send their own code are said once, not listed.
+    std::vector<const KeyBinding*> listed;
+    for (const KeyBinding& b : setup.keymap->bindings) {
+      const std::string& n = b.hostName;
+      const bool itself = n.size() == 1 && std::isalnum(static_cast<unsigned char>(n[0])) &&
+                          b.vk == static_cast<std::uint32_t>(std::toupper(n[0])) && b.scan == 0;
+      if (!itself) listed.push_back(&b);
+    }
+    text(dc, "PC key: handset key code - letters and digits are themselves - Tab closes",
          Rect{8, 4, chrome.width - 8, 22}, ink, left);
-    for (std::size_t i = 0; i < bindings.size(); ++i) {
-      const KeyBinding& b = bindings[i];
+    const int rows = std::max(1, (chrome.height - 30) / 14);
+    const int columns = static_cast<int>((listed.size() + rows - 1) / rows);
+    const int columnWidth = chrome.width / std::max(1, columns);
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+      const KeyBinding& b = *listed[i];
       const int column = static_cast<int>(i) / rows;
       const int row = static_cast<int>(i) % rows;
       std::string entry = b.hostName + ": " + std::to_string(b.vk);
