@@ -122,9 +122,10 @@ std::string UsageText(const ProgramSpec& program) {
       "\n"
       "Options go before the command line words; after '--' every argument is a word.\n"
       "\n"
-      "Exit status: the program's exit code; 3 when stopped at --until-ms; 2 for bad options,\n"
-      "a bad key script or .reg file, an input or output that cannot be used safely, or a\n"
-      "registry file still in use by another run after " +
+      "Exit status: the program's exit code; 3 when stopped at --until-ms or the window was\n"
+      "closed; 2 for bad options, a bad key script, keymap or .reg file, an input or output\n"
+      "that cannot be used safely, no display for the window, or a registry file still in use\n"
+      "by another run after " +
       std::to_string(kRegistryWaitMs / 1000) + " s.\n";
   return text;
 }
