@@ -3,7 +3,6 @@
 // the recorded session replayed headless must give the same log, report and screenshot.
 // Skipped when Xvfb or xdotool is missing (scripts/install-deps.sh installs both).
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <chrono>
 #include <cstdio>
@@ -61,7 +60,7 @@ class WindowE2E : public testing::Test {
     }
   }
   static void TearDownTestSuite() {
-    if (server_) ::kill(std::stoi(ReadFile(server_->path() / "pid")), SIGTERM);
+    if (server_) Shell("kill $(cat " + ShellQuoted((server_->path() / "pid").string()) + ")");
     server_.reset();
   }
 
