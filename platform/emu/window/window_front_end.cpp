@@ -346,6 +346,9 @@ std::unique_ptr<WindowFrontEnd> WindowFrontEnd::Open(const WindowSetup& setup,
   }
   s->scale = scale;
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+  // A click that brings the window to the front presses too: otherwise the first click on the
+  // handset, or one just after the window took the focus, would be lost.
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   s->window = SDL_CreateWindow(setup.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                l.width * scale, l.height * scale, 0);
   if (s->window) s->renderer = SDL_CreateRenderer(s->window, -1, 0);
