@@ -49,18 +49,30 @@ class WindowE2E : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (Shell("command -v Xvfb >/dev/null && command -v xdotool >/dev/null") != 0) return;
-    // The server picks a free display number and writes it to the file.
+    // The server picks a free display number and writes it to the file; -noreset keeps it
+    // serving while one client leaves and the next connects.
     server_ = std::make_unique<e2e::ScratchDir>("window_e2e_x");
     const fs::path number = server_->path() / "display";
-    Shell("Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>" +
+    Shell("Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>" +
           ShellQuoted(number.string()) + " >/dev/null 2>&1 & echo $! >" +
           ShellQuoted((server_->path() / "pid").string()));
     if (WaitFor([&] { return !ReadFile(number).empty() && ReadFile(number).back() == '\n'; })) {
-      display_ = ":" + Output("cat " + ShellQuoted(number.string()));
+      const std::string display = ":" + Output("cat " + ShellQuoted(number.string()));
+      // Serving, not only listening.
+      if (WaitFor([&] {
+            return Shell("DISPLAY=" + display + " xdotool getdisplaygeometry >/dev/null 2>&1") == 0;
+          })) {
+        display_ = display;
+      }
     }
   }
   static void TearDownTestSuite() {
-    if (server_) Shell("kill $(cat " + ShellQuoted((server_->path() / "pid").string()) + ")");
+    // Gone before the next suite's server may take the same display number.
+    if (server_) {
+      const std::string pid = Output("cat " + ShellQuoted((server_->path() / "pid").string()));
+      Shell("kill " + pid + " 2>/dev/null");
+      WaitFor([&] { return Shell("kill -0 " + pid + " 2>/dev/null") != 0; });
+    }
     server_.reset();
   }
 
