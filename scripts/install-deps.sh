@@ -11,6 +11,7 @@ packages=(
   nlohmann-json3-dev libtinyxml2-dev
   binutils-mingw-w64-x86-64
   valgrind time
+  libsdl2-dev xvfb xdotool
 )
 # The Windows executables (scripts/build-win32.sh) and their tests under Wine.
 packages+=(

@@ -25,8 +25,8 @@ RunResult RunWith(const std::string& program, const std::string& script,
                   std::vector<std::string> options) {
   e2e::ScratchDir dir("results_e2e");
   std::ofstream(dir.path() / "keys.txt") << script;
-  std::vector<std::string> args = {"--keys",      "keys.txt", "--report",
-                                   "report.json", "--log",    "run.log"};
+  std::vector<std::string> args = {"--headless",  "--keys", "keys.txt", "--report",
+                                   "report.json", "--log",  "run.log"};
   args.insert(args.end(), options.begin(), options.end());
   RunResult r;
   r.status = e2e::RunProgram(dir.path(), program, args);

@@ -151,6 +151,26 @@ RunResult Emulator::run(const std::function<int()>& entry) {
   return result;
 }
 
+std::optional<std::uint32_t> Emulator::nextDue() const {
+  const State& s = *s_;
+  std::optional<std::uint64_t> due;
+  // As when time passes: a timer already due but not retrievable now does not count.
+  for (const Timer& t : s.timers) {
+    if (t.due > s.now && (!due || t.due < *due)) due = t.due;
+  }
+  if (!due) return std::nullopt;
+  return static_cast<std::uint32_t>(std::min<std::uint64_t>(*due - s.now, UINT32_MAX));
+}
+
+void Emulator::setScreenObserver(std::function<void(const Rect& changed)> observer) {
+  s_->screenObserver = std::move(observer);
+}
+
+Hdc Emulator::State::screenSurface(Point origin, const Region& clip) {
+  if (screenObserver && !clip.empty()) screenObserver(Bounds(clip));
+  return gdi.createWindowSurface(&screen, origin, clip);
+}
+
 // ---- The queue ----
 
 std::optional<Msg> Emulator::State::take(Hwnd filter, std::uint32_t min, std::uint32_t max,

@@ -148,6 +148,11 @@ class Emulator : public harness::Platform {
   // Debug output lines as the program writes them (UTF-16, with their CR LF).
   void setDebugSink(std::function<void(std::u16string_view line)> sink);
   RunResult run(const std::function<int()>& entry);
+  // Milliseconds until the next timer falls due, nullopt when none is waiting to: an input
+  // source may wait this long for input before time has to pass.
+  std::optional<std::uint32_t> nextDue() const;
+  // Told of each screen rectangle that drawing may change before the program next waits.
+  void setScreenObserver(std::function<void(const Rect& changed)> observer);
 
   // ---- Actions (for input sources and tests); they take effect in the emulator at once, the
   // program sees them when it next waits ----

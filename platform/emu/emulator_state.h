@@ -165,6 +165,7 @@ struct Emulator::State {
   bool stopped = false;
   std::optional<StopSnapshot> atStop;  // taken by stop()
   std::function<void(std::u16string_view)> debugSink;
+  std::function<void(const Rect&)> screenObserver;
 
   // Windows.
   std::map<std::uintptr_t, std::unique_ptr<Window>> windows;
@@ -262,6 +263,8 @@ struct Emulator::State {
   void stop();                       // the idle limit has passed: freeze what the run shows
   void syncClock();                  // host clock: now catches up with real time
   void passTo(std::uint64_t until);  // time passes up to until (host clock: sleeping)
+  // A surface drawing onto the screen; the observer learns which part may change.
+  harness::Hdc screenSurface(Point origin, const Region& clip);
   bool recording() const { return running && !stopped; }
   std::uint32_t tick() const {
     if (host) return static_cast<std::uint32_t>(host->milliseconds());

@@ -584,7 +584,7 @@ Hdc Emulator::BeginPaint(Hwnd window, PaintStruct* paint) {
   const bool erase = w->erasePending;
   w->update.clear();
   w->erasePending = false;
-  Hdc dc = s.gdi.createWindowSurface(&s.screen, o, clip);
+  Hdc dc = s.screenSurface(o, clip);
   *paint = PaintStruct{};
   paint->hdc = dc;
   paint->rcPaint = bounds;
@@ -602,14 +602,13 @@ int Emulator::EndPaint(Hwnd, const PaintStruct* paint) {
 Hdc Emulator::GetDC(Hwnd window) {
   State& s = *s_;
   if (!window) {
-    return s.gdi.createWindowSurface(&s.screen, Point{0, 0},
-                                     Region{Rect{0, 0, s.screen.width, s.screen.height}});
+    return s.screenSurface(Point{0, 0}, Region{Rect{0, 0, s.screen.width, s.screen.height}});
   }
   Window* w = s.live(window);
   if (!w) return nullptr;
   PooledRegion visible(s.regionPool), scratch(s.regionPool);
   s.visibleRegionInto(w, &visible.region, &scratch.region);
-  return s.gdi.createWindowSurface(&s.screen, s.clientOrigin(w), visible.region);
+  return s.screenSurface(s.clientOrigin(w), visible.region);
 }
 
 int Emulator::ReleaseDC(Hwnd, Hdc surface) { return s_->gdi.releaseWindowSurface(surface) ? 1 : 0; }

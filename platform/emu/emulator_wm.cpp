@@ -237,7 +237,7 @@ void Emulator::State::drawInternal(Window* w, const Region& screenRects) {
   }();
   if (clip.empty()) return;
   const Point o = clientOrigin(w);
-  Hdc dc = gdi.createWindowSurface(&screen, o, clip);
+  Hdc dc = screenSurface(o, clip);
   if (!dc) return;
   const ColorRef face = w->kind == WindowKind::Foreign ? Rgb(0xC0, 0xC0, 0xC0) : Rgb(0, 0, 0x80);
   const ColorRef text = w->kind == WindowKind::Foreign ? Rgb(0, 0, 0) : Rgb(0xFF, 0xFF, 0xFF);
@@ -259,7 +259,7 @@ void Emulator::State::drawInternal(Window* w, const Region& screenRects) {
 }
 
 void Emulator::State::fillDesktop(const Region& screenRects) {
-  Hdc dc = gdi.createWindowSurface(&screen, Point{0, 0}, screenRects);
+  Hdc dc = screenSurface(Point{0, 0}, screenRects);
   if (!dc) return;
   Rect all{0, 0, screen.width, screen.height};
   gdi.FillRect(dc, &all, gdi.GetStockObject(BLACK_BRUSH));

@@ -302,6 +302,14 @@ KeyScript ParseKeyScript(std::string_view text, const std::string& file) {
       }
       continue;
     }
+    if (action == "start-tick") {
+      // A recorded session begins with its clock, so that its replay shows the same ticks.
+      if (!script.actions.empty() || script.startTick)
+        p.fail("start-tick must be the first action");
+      p.count(words, 2, "start-tick N");
+      script.startTick = static_cast<std::uint32_t>(p.number(words[1], UINT32_MAX, "tick"));
+      continue;
+    }
     ScriptAction a;
     a.line = lineNo;
     if (action == "wait") {

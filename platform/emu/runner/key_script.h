@@ -9,6 +9,7 @@
 //   repaint                          every window is repainted
 //   screenshot FILE.png              the screen now
 //   answer ok|cancel                 answers the message box that is shown
+//   start-tick N                     the clock at start (first action only; over --start-tick)
 //
 // and expect lines, checked when the run is over (see Expectation):
 //
@@ -34,6 +35,8 @@
 #include <vector>
 
 #include "platform/emu/emulator.h"
+#include "platform/emu/front_end.h"
+#include "platform/emu/window/recorder.h"
 
 namespace emu {
 
@@ -79,6 +82,7 @@ struct KeyScript {
   std::string file;  // names the script in errors
   std::vector<ScriptAction> actions;
   std::vector<Expectation> expectations;
+  std::optional<std::uint32_t> startTick;  // its start-tick line
 };
 
 // Parses script text; throws UsageError ("FILE:LINE: problem") on the first bad line.
@@ -95,19 +99,30 @@ std::string VirtualKeyName(std::uint32_t vk);
 std::optional<std::uint64_t> ParseNumber(std::string_view word, std::uint64_t min,
                                          std::uint64_t max);
 
-// Plays a script into the emulator, one step per call of next(): a press is three steps (down,
-// the hold, up). A step that cannot be carried out (an answer with no message box shown) stops
-// the run; error() then names the script line.
-class ScriptInput : public InputSource {
+// The "script" front end: plays a script into the emulator on the virtual clock, one step per
+// pump: a press is three steps (down, the hold, up). A step that cannot be carried out (an
+// answer with no message box shown) stops the run; error() then names the script line.
+class ScriptInput : public FrontEnd {
  public:
   explicit ScriptInput(const KeyScript& script) : script_(script) {}
-  bool next(Emulator& emulator) override;
-  const std::string& error() const { return error_; }
+  bool pump(Emulator& emulator, std::optional<std::uint32_t> dueInMs) override;
+  const std::string& error() const override { return error_; }
+
+  // For a front end that plays the script in real time: every step but the waits through the
+  // recorder (when given), the waits (a wait line, a press's hold) left to the caller, who lets
+  // the time pass and reports it with waited().
+  void setRecorder(Recorder* recorder) { recorder_ = recorder; }
+  bool done() const { return index_ >= script_.actions.size(); }
+  // The milliseconds left of the wait due now, or nullopt when the next step is not a wait.
+  std::optional<std::uint32_t> pendingWait() const;
+  void waited(std::uint32_t ms);
 
  private:
   const KeyScript& script_;
   std::size_t index_ = 0;
-  int pressStep_ = 0;  // within a press: 0 down, 1 hold, 2 up
+  int pressStep_ = 0;           // within a press: 0 down, 1 hold, 2 up
+  std::uint32_t waitedMs_ = 0;  // of the pending wait, when played by a caller
+  Recorder* recorder_ = nullptr;
   std::string error_;
 };
 

@@ -25,7 +25,8 @@ constexpr OptionInfo kOptions[] = {
     {"--start-tick", true, false}, {"--until-ms", true, false},   {"--foreign-window", true, true},
     {"--log", true, false},        {"--screenshot", true, false}, {"--report", true, false},
     {"--cmdline", true, false},    {"--fault", true, true},       {"--chatter-ms", true, false},
-    {"--summary", false, false},   {"--junit", true, false},
+    {"--summary", false, false},   {"--junit", true, false},      {"--scale", true, false},
+    {"--keymap", true, false},     {"--record", true, false},
 };
 
 // --fault names and the flag each sets.
@@ -55,7 +56,7 @@ struct OutputOption {
 constexpr OutputOption kOutputOptions[] = {
     {"--registry", &RunPlan::registryFile},     {"--log", &RunPlan::logFile},
     {"--screenshot", &RunPlan::screenshotFile}, {"--report", &RunPlan::reportFile},
-    {"--junit", &RunPlan::junitFile},
+    {"--junit", &RunPlan::junitFile},           {"--record", &RunPlan::recordFile},
 };
 
 std::string ReadInput(const std::string& file) {
@@ -105,6 +106,10 @@ std::string UsageText(const ProgramSpec& program) {
                      "  --summary                a short summary of the run on standard output\n"
                      "  --chatter-ms N           a key released again within N ms chatters\n"
                      "                           (default 130)\n"
+                     "  --scale N                window: screen pixels per handset pixel (1..8;\n"
+                     "                           default the largest that fits, at most 3)\n"
+                     "  --keymap FILE            window: PC keys to handset keys (KEY NAME = VK)\n"
+                     "  --record FILE            window: the session as a key script\n"
                      "  --fault NAME             a handset fault (repeatable):\n";
   for (const FaultInfo& f : kFaults) {
     std::string line = std::string("                             ") + f.name;
@@ -123,9 +128,10 @@ std::string UsageText(const ProgramSpec& program) {
       "\n"
       "Options go before the command line words; after '--' every argument is a word.\n"
       "\n"
-      "Exit status: the program's exit code; 3 when stopped at --until-ms; 2 for bad options,\n"
-      "a bad key script or .reg file, an input or output that cannot be used safely, or a\n"
-      "registry file still in use by another run after " +
+      "Exit status: the program's exit code; 3 when stopped at --until-ms or the window was\n"
+      "closed; 2 for bad options, a bad key script, keymap or .reg file, an input or output\n"
+      "that cannot be used safely, no display for the window, or a registry file still in use\n"
+      "by another run after " +
       std::to_string(kRegistryWaitMs / 1000) +
       " s. With expect lines in the key script: 0 when they all hold, 1 when one does not.\n";
   return text;
@@ -152,6 +158,7 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
   std::vector<std::string> words;
   std::optional<std::string> cmdline;
   std::string keysFile;
+  std::string keymapFile;
   bool optionsDone = false;
   bool afterDashes = false;  // "--" was given: every later argument is a word
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -225,6 +232,7 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
       std::optional<std::uint64_t> n = ParseNumber(value, 0, UINT32_MAX);
       if (!n) fail("bad " + name + " '" + QuoteForMessage(value) + "' (0..4294967295)");
       (name == "--start-tick" ? plan.startTick : plan.untilMs) = static_cast<std::uint32_t>(*n);
+      if (name == "--until-ms") plan.untilMsGiven = true;
     } else if (name == "--foreign-window") {
       const std::size_t colon = value.find(':');
       const std::string className = value.substr(0, colon);
@@ -241,6 +249,14 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
       plan.chatterMs = static_cast<std::uint32_t>(*n);
     } else if (name == "--summary") {
       plan.summary = true;
+    } else if (name == "--scale") {
+      std::optional<std::uint64_t> n = ParseNumber(value, 1, 8);
+      if (!n) fail("bad --scale '" + QuoteForMessage(value) + "' (1..8)");
+      plan.scale = static_cast<int>(*n);
+    } else if (name == "--keymap") {
+      keymapFile = value;
+    } else if (name == "--record") {
+      plan.recordFile = value;
     } else if (name == "--fault") {
       const FaultInfo* fault = nullptr;
       for (const FaultInfo& f : kFaults) {
@@ -274,6 +290,7 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
   if (has("--keys")) {
     plan.script = LoadKeyScript(keysFile);
     inputs.push_back({keysFile, "--keys"});
+    if (plan.script.startTick) plan.startTick = *plan.script.startTick;
   }
   for (const ScriptAction& a : plan.script.actions) {
     const std::string where = plan.script.file + ":" + std::to_string(a.line) + ": ";
@@ -288,6 +305,13 @@ RunPlan ParseRunPlan(const std::vector<std::string>& args, const ProgramSpec& pr
     plan.profileText = ReadInput(plan.profileFile);
     CheckRegText(plan.profileText, plan.profileFile);
     inputs.push_back({plan.profileFile, "--profile"});
+  }
+  if (has("--keymap")) {
+    plan.keymap = ParseKeymap(ReadInput(keymapFile), keymapFile);
+    inputs.push_back({keymapFile, "--keymap"});
+  }
+  if (has("--record") && plan.headless) {
+    fail("--record writes a window session; it cannot be used with --headless");
   }
   for (const OutputOption& o : kOutputOptions) {
     if (has(o.name)) outputs.push_back({plan.*o.file, o.name});

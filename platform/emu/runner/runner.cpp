@@ -8,6 +8,7 @@
 #include "harness/wide_text.h"
 #include "platform/emu/host_files.h"
 #include "platform/emu/png.h"
+#include "platform/emu/window/window_front_end.h"
 
 namespace emu {
 
@@ -20,15 +21,40 @@ void WriteFile(const std::string& file, const std::string& bytes) {
 
 }  // namespace
 
+std::unique_ptr<FrontEnd> MakeFrontEnd(std::string_view name, const RunPlan& plan,
+                                       const ProgramSpec& program, std::string* problem) {
+  if (name == "script") return std::make_unique<ScriptInput>(plan.script);
+  if (name == "window") {
+    WindowSetup setup;
+    setup.title = program.name;
+    setup.screenWidth = plan.screenWidth;
+    setup.screenHeight = plan.screenHeight;
+    setup.scale = plan.scale;
+    setup.keymap = plan.keymap ? &*plan.keymap : &DefaultKeymap();
+    setup.script = &plan.script;
+    if (plan.untilMsGiven) setup.untilMs = plan.untilMs;
+    setup.startTick = plan.startTick;
+    std::unique_ptr<WindowFrontEnd> window = WindowFrontEnd::Open(setup, problem);
+    if (!window) *problem = std::string(program.name) + ": " + *problem;
+    return window;
+  }
+  *problem = std::string(program.name) + ": no front end named '" + std::string(name) + "'";
+  return nullptr;
+}
+
 RunOutcome RunProgram(const RunPlan& plan, const ProgramSpec& program,
                       const std::function<void(std::string_view)>& logSink) {
   RunOutcome outcome;
   outcome.program = program.name;
+  // The window first: without a display the run ends before anything is touched.
+  std::unique_ptr<FrontEnd> frontEnd =
+      MakeFrontEnd(plan.headless ? "script" : "window", plan, program, &outcome.error);
+  if (!frontEnd) return outcome;
   DeviceConfig config;
   config.screenWidth = plan.screenWidth;
   config.screenHeight = plan.screenHeight;
-  // There is no window front end yet, so every run is headless: the virtual clock, driven by
-  // the script, whether or not --headless was given. The host clock is for a run in a window.
+  // Both front ends drive the virtual clock: the window lets the host's time pass on it as
+  // events arrive, so that a window session replays headless tick for tick.
   config.clock = ClockMode::Virtual;
   config.startTick = plan.startTick;
   config.foreignWindows = plan.foreignWindows;
@@ -72,8 +98,8 @@ RunOutcome RunProgram(const RunPlan& plan, const ProgramSpec& program,
     return outcome;
   }
 
-  ScriptInput input(plan.script);
-  emulator.setInputSource(&input);
+  emulator.setInputSource(frontEnd.get());
+  emulator.setScreenObserver([&](const Rect& changed) { frontEnd->screenChanged(changed); });
   emulator.setIdleLimit(plan.untilMs);
   // Lines are appended to the log where they are kept; plain ASCII (every line the programs write)
   // without a converted copy, and the log's storage is reserved, so a line costs no allocation.
@@ -89,7 +115,8 @@ RunOutcome RunProgram(const RunPlan& plan, const ProgramSpec& program,
   });
   const harness::Hinstance instance = emulator.programInstance();
   outcome.result = emulator.run([&] { return program.entry(instance, plan.commandLine); });
-  outcome.error = input.error();
+  outcome.error = frontEnd->error();
+  if (const std::string* recording = frontEnd->recording()) outcome.recording = *recording;
   // A registry file left behind the run's last changes is a failure, not a finished run.
   if (outcome.error.empty()) outcome.error = registry.fileProblem();
   outcome.stopped = !outcome.result.exited;
@@ -110,6 +137,7 @@ void WriteOutputs(const RunPlan& plan, const RunOutcome& outcome) {
   if (!plan.logFile.empty()) WriteFile(plan.logFile, outcome.log);
   if (!plan.reportFile.empty()) WriteFile(plan.reportFile, ReportJson(outcome));
   if (!plan.junitFile.empty()) WriteFile(plan.junitFile, JunitXml(plan, outcome));
+  if (!plan.recordFile.empty()) WriteFile(plan.recordFile, outcome.recording);
   if (!plan.screenshotFile.empty()) {
     std::string problem;
     if (!WritePng(plan.screenshotFile, outcome.screen, &problem)) {

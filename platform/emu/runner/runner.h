@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -23,6 +24,7 @@
 #include "platform/emu/pixels.h"
 #include "platform/emu/runner/diagnostics.h"
 #include "platform/emu/runner/key_script.h"
+#include "platform/emu/window/keymap.h"
 
 namespace emu {
 
@@ -77,6 +79,11 @@ struct RunPlan {
   std::uint32_t chatterMs = kDefaultChatterMs;
   bool summary = false;   // --summary: a short text summary on standard output
   std::string junitFile;  // --junit FILE
+  // The window (without --headless).
+  bool untilMsGiven = false;     // a window runs until it is closed unless --until-ms is given
+  int scale = 0;                 // --scale; 0: the largest that fits the desktop, at most 3
+  std::optional<Keymap> keymap;  // --keymap; the default keymap without it
+  std::string recordFile;        // --record: the session as a key script
 };
 
 // args are the arguments after the executable's name.
@@ -99,7 +106,13 @@ struct RunOutcome {
   std::string registryText;  // the registry at the end, as .reg text
   // The program's keys joined with the key events; empty for a program without an inspector.
   std::optional<RunDiagnostics> diagnostics;
+  std::string recording;  // the key script of a window session (--record)
 };
+
+// The front end of a run by name: "script" (the key script on the virtual clock) or "window"
+// (the handset on the desktop); null with *problem set when it cannot be had.
+std::unique_ptr<FrontEnd> MakeFrontEnd(std::string_view name, const RunPlan& plan,
+                                       const ProgramSpec& program, std::string* problem);
 
 // Runs the program. The debug output goes to logSink as it is written (UTF-8) when given, and is
 // always collected in RunOutcome::log.

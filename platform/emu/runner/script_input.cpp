@@ -5,7 +5,8 @@
 
 namespace emu {
 
-bool ScriptInput::next(Emulator& emulator) {
+// The virtual clock needs no waiting: time passes only where the script says so.
+bool ScriptInput::pump(Emulator& emulator, std::optional<std::uint32_t>) {
   if (index_ >= script_.actions.size()) return false;
   const ScriptAction& a = script_.actions[index_];
   const auto fail = [&](const std::string& problem) {
@@ -13,37 +14,47 @@ bool ScriptInput::next(Emulator& emulator) {
     index_ = script_.actions.size();
     throw RunStopped{};
   };
+  Recorder* r = recorder_;
+  const auto wait = [&](std::uint32_t ms) { r ? r->wait(emulator, ms) : emulator.wait(ms); };
+  const auto down = [&](std::uint32_t repeat) {
+    r ? r->keyDown(emulator, a.vk, a.scan, repeat) : emulator.keyDown(a.vk, a.scan, repeat);
+  };
+  const auto up = [&](std::uint32_t repeat) {
+    r ? r->keyUp(emulator, a.vk, a.scan, repeat) : emulator.keyUp(a.vk, a.scan, repeat);
+  };
   bool done = true;
   switch (a.kind) {
     case ActionKind::Wait:
-      emulator.wait(a.ms);
+      wait(a.ms - waitedMs_);
+      waitedMs_ = 0;
       break;
     case ActionKind::Down:
-      emulator.keyDown(a.vk, a.scan, a.repeat);
+      down(a.repeat);
       break;
     case ActionKind::Up:
-      emulator.keyUp(a.vk, a.scan, a.repeat);
+      up(a.repeat);
       break;
     case ActionKind::Press:
       // Three steps, each seen by the program before the next one.
       if (pressStep_ == 0) {
-        emulator.keyDown(a.vk, a.scan, 1);
+        down(1);
       } else if (pressStep_ == 1) {
-        emulator.wait(a.ms);
+        wait(a.ms - waitedMs_);
+        waitedMs_ = 0;
       } else {
-        emulator.keyUp(a.vk, a.scan, 1);
+        up(1);
       }
       pressStep_ = (pressStep_ + 1) % 3;
       done = pressStep_ == 0;
       break;
     case ActionKind::Tap:
-      emulator.tap(a.x, a.y);
+      r ? r->tap(emulator, a.x, a.y) : emulator.tap(a.x, a.y);
       break;
     case ActionKind::ActivateOther:
-      emulator.activateOther();
+      r ? r->activateOther(emulator) : emulator.activateOther();
       break;
     case ActionKind::Repaint:
-      emulator.repaintAll();
+      r ? r->repaint(emulator) : emulator.repaintAll();
       break;
     case ActionKind::Screenshot: {
       std::string problem;
@@ -53,11 +64,37 @@ bool ScriptInput::next(Emulator& emulator) {
       break;
     }
     case ActionKind::Answer:
-      if (!emulator.answerMessageBox(a.answer)) fail("answer: no message box is shown");
+      if (!(r ? r->answer(emulator, a.answer) : emulator.answerMessageBox(a.answer))) {
+        fail("answer: no message box is shown");
+      }
       break;
   }
   if (done) ++index_;
   return true;
+}
+
+std::optional<std::uint32_t> ScriptInput::pendingWait() const {
+  if (done()) return std::nullopt;
+  const ScriptAction& a = script_.actions[index_];
+  if (a.kind == ActionKind::Wait || (a.kind == ActionKind::Press && pressStep_ == 1)) {
+    return a.ms - waitedMs_;
+  }
+  return std::nullopt;
+}
+
+void ScriptInput::waited(std::uint32_t ms) {
+  const std::optional<std::uint32_t> left = pendingWait();
+  if (!left) return;
+  if (ms < *left) {
+    waitedMs_ += ms;
+    return;
+  }
+  waitedMs_ = 0;
+  if (script_.actions[index_].kind == ActionKind::Press) {
+    pressStep_ = 2;
+  } else {
+    ++index_;
+  }
 }
 
 }  // namespace emu

@@ -189,6 +189,15 @@ TEST(RunnerOptionsTest, BadOptions) {
       {{"--junit", "/nonexistent/j.xml"},
        kVantor,
        "--junit /nonexistent/j.xml: folder /nonexistent does not exist"},
+      {{"--scale", "0"}, kVantor, "vantor: bad --scale '0' (1..8)"},
+      {{"--scale", "9"}, kVantor, "vantor: bad --scale '9' (1..8)"},
+      {{"--keymap", "/nonexistent/k.map"}, kVantor, "/nonexistent/k.map: cannot be read"},
+      {{"--record", "/nonexistent/r.keys"},
+       kVantor,
+       "--record /nonexistent/r.keys: folder /nonexistent does not exist"},
+      {{"--headless", "--record", "r.keys"},
+       kVantor,
+       "vantor: --record writes a window session; it cannot be used with --headless"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));
@@ -243,6 +252,29 @@ TEST(RunnerOptionsTest, EmptyRegistryFileIsAnEmptyRegistry) {
   const std::string empty = dir.file("device.reg", "");
   EXPECT_EQ(ParseRunPlan({"--registry", empty}, kVantor).registryText,
             std::optional<std::string>(""));
+}
+
+// The window's options, and a recorded session's first line, whose clock wins over
+// --start-tick wherever that is given.
+TEST(RunnerOptionsTest, WindowOptionsAndStartTickLine) {
+  TempDir dir;
+  const std::string keys = dir.file("rec.keys", "# recorded\nstart-tick 0x10\nwait 5\n");
+  const std::string keymap = dir.file("k.map", "F5 = 59  # Camera\n");
+  const RunPlan plan = ParseRunPlan({"--start-tick", "9", "--keys", keys, "--scale", "2",
+                                     "--keymap", keymap, "--record", dir.path("out.keys")},
+                                    kVantor);
+  EXPECT_EQ(plan.startTick, 16u);
+  EXPECT_EQ(plan.script.actions.size(), 1u);
+  EXPECT_EQ(plan.scale, 2);
+  ASSERT_TRUE(plan.keymap.has_value());
+  ASSERT_EQ(plan.keymap->bindings.size(), 1u);
+  EXPECT_EQ(plan.keymap->bindings[0].vk, 59u);
+  EXPECT_EQ(plan.recordFile, dir.path("out.keys"));
+  EXPECT_FALSE(plan.untilMsGiven);
+  EXPECT_TRUE(ParseRunPlan({"--until-ms", "5000"}, kVantor).untilMsGiven);
+
+  const std::string bad = dir.file("bad.map", "F5 = 59\nF99 = 1\n");
+  EXPECT_EQ(ErrorOf({"--keymap", bad}), bad + ":2: unknown PC key 'F99'");
 }
 
 TEST(KeyScriptTest, GoodLines) {
@@ -339,6 +371,10 @@ TEST(KeyScriptTest, BadLines) {
       {"repaint now", "keys.txt:1: expected 'repaint'"},
       {"screenshot", "keys.txt:1: expected 'screenshot FILE.png'"},
       {"answer yes", "keys.txt:1: bad answer 'yes' (ok or cancel)"},
+      {"wait 1\nstart-tick 5", "keys.txt:2: start-tick must be the first action"},
+      {"start-tick 5\nstart-tick 6", "keys.txt:2: start-tick must be the first action"},
+      {"start-tick", "keys.txt:1: expected 'start-tick N'"},
+      {"start-tick 4294967296", "keys.txt:1: bad tick '4294967296' (0..4294967295)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);

@@ -8,11 +8,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -193,7 +195,9 @@ TEST_F(RunnerRunTest, CompleteRunWritesLogReportRegistryAndScreenshot) {
   EXPECT_EQ(read(path("end.png")).substr(0, 4), "\x89PNG");
 
   // The next run starts from the stored registry.
-  EXPECT_EQ(run({"--registry", path("device.reg"), "--log", path("run2.log"), "quit 0"}), 0);
+  EXPECT_EQ(
+      run({"--headless", "--registry", path("device.reg"), "--log", path("run2.log"), "quit 0"}),
+      0);
   const std::string again = read(path("device.reg"));
   EXPECT_NE(again.find("\"TRV_Country\"=dword:0000000b"), std::string::npos) << again;
 }
@@ -468,11 +472,64 @@ TEST_F(RunnerRunTest, LogGoesToStandardErrorByDefault) {
   EXPECT_EQ(errors_, "[fake] start 100000\r\n");
 }
 
-// Until a window front end exists every run is headless: without --headless the clock is still
-// the virtual one, starting at --start-tick, and the run is as reproducible as with it.
-TEST_F(RunnerRunTest, WithoutHeadlessTheRunIsStillHeadless) {
-  EXPECT_EQ(run({"--start-tick", "5", "quit 4"}), 4) << errors_;
-  EXPECT_EQ(errors_, "[fake] start 5\r\n");
+// Sets an environment variable for one scope (nullptr: unset), restoring it afterwards.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    value ? ::setenv(name, value, 1) : ::unsetenv(name);
+  }
+  ~ScopedEnv() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// Without --headless the run is in a window; with no display it ends before anything is
+// touched, and says how to run without one.
+TEST_F(RunnerRunTest, WithoutHeadlessAndWithoutADisplayNothingRuns) {
+  const ScopedEnv display("DISPLAY", nullptr), wayland("WAYLAND_DISPLAY", nullptr),
+      driver("SDL_VIDEODRIVER", nullptr);
+  EXPECT_EQ(run({"--registry", path("device.reg"), "--log", path("run.log"), "quit 4"}), 2);
+  EXPECT_NE(errors_.find("fake: no display"), std::string::npos) << errors_;
+  EXPECT_NE(errors_.find("--headless"), std::string::npos) << errors_;
+  EXPECT_FALSE(fs::exists(path("run.log")));
+  EXPECT_FALSE(fs::exists(path("device.reg")));
+}
+
+// A window session (on the window system's dummy driver, in real time) written down with
+// --record replays headless to the same log, ticks included, and the same report.
+TEST_F(RunnerRunTest, RecordedWindowSessionReplaysHeadlessTheSame) {
+  const ScopedEnv driver("SDL_VIDEODRIVER", "dummy");
+  const std::string keys = write("k.txt",
+                                 "start-tick 7000\n"
+                                 "down A scan=30\n"
+                                 "wait 30\n"
+                                 "press RETURN scan=38 hold=20\n"
+                                 "tap 5 6\n");
+  ASSERT_EQ(run({"--keys", keys, "--record", path("rec.keys"), "--log", path("window.log"),
+                 "--report", path("window.json"), "--until-ms", "40", "hang"}),
+            3)
+      << errors_;
+  const std::string recording = read(path("rec.keys"));
+  EXPECT_EQ(recording.substr(0, 16), "start-tick 7000\n") << recording;
+  const std::string log = read(path("window.log"));
+  EXPECT_NE(log.find("[fake] start 7000\r\n[fake] down 65 scan 30 at 7000\r\n"), std::string::npos)
+      << log;
+  EXPECT_NE(log.find("[fake] down 13 scan 38"), std::string::npos) << log;
+
+  EXPECT_EQ(run({"--headless", "--keys", path("rec.keys"), "--log", path("replay.log"), "--report",
+                 path("replay.json"), "--until-ms", "0", "hang"}),
+            3)
+      << errors_;
+  EXPECT_EQ(read(path("replay.log")), log);
+  EXPECT_EQ(read(path("replay.json")), read(path("window.json")));
+}
+
+TEST_F(RunnerRunTest, RecordIsForAWindowSession) {
+  EXPECT_EQ(run({"--headless", "--record", path("rec.keys"), "quit 0"}), 2);
+  EXPECT_NE(errors_.find("--record"), std::string::npos) << errors_;
 }
 
 }  // namespace
