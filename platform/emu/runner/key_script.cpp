@@ -29,8 +29,9 @@ constexpr std::pair<const char*, std::uint32_t> kKeyNames[] = {
     {"tab", 0x09},    {"left", 0x25},   {"up", 0x26},     {"right", 0x27},
     {"down", 0x28},   {"shift", 0x10},  {"control", 0x11}};
 
-std::vector<std::string_view> Words(std::string_view line) {
-  std::vector<std::string_view> words;
+// The words of a line, into storage reused from line to line.
+void Words(std::string_view line, std::vector<std::string_view>& words) {
+  words.clear();
   std::size_t i = 0;
   while (i < line.size()) {
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
@@ -38,7 +39,6 @@ std::vector<std::string_view> Words(std::string_view line) {
     while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
     if (i > start) words.push_back(line.substr(start, i - start));
   }
-  return words;
 }
 
 struct LineParser {
@@ -69,19 +69,20 @@ struct LineParser {
   void options(const std::vector<std::string_view>& words, const std::string& action,
                std::initializer_list<std::pair<const char*, std::uint64_t>> allowed,
                const std::function<void(const std::string&, std::uint64_t)>& store) const {
-    std::vector<std::string> seen;
+    unsigned seen = 0;  // a bit per allowed option
     for (std::size_t i = 2; i < words.size(); ++i) {
       const std::size_t eq = words[i].find('=');
       const std::string name = Lower(words[i].substr(0, eq));
       bool known = false;
+      unsigned bit = 1;
       for (const auto& [optionName, max] : allowed) {
-        if (eq == std::string_view::npos || name != optionName) continue;
-        known = true;
-        for (const std::string& s : seen) {
-          if (s == name) fail(name + "= given twice");
+        if (eq != std::string_view::npos && name == optionName) {
+          known = true;
+          if (seen & bit) fail(name + "= given twice");
+          seen |= bit;
+          store(name, number(words[i].substr(eq + 1), max, optionName));
         }
-        seen.push_back(name);
-        store(name, number(words[i].substr(eq + 1), max, optionName));
+        bit <<= 1;
       }
       if (!known) fail("unexpected '" + QuoteForMessage(words[i]) + "' after " + action);
     }
@@ -270,6 +271,11 @@ KeyScript ParseKeyScript(std::string_view text, const std::string& file) {
   if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   int lineNo = 0;
   std::vector<ExpectedValue>* writes = nullptr;  // of the "expect writes" being read
+  std::vector<std::string_view> words;
+  // One action per line at most, so a script of ordinary size is stored without regrowing (a
+  // file of blank lines must not reserve gigabytes, hence the cap).
+  const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+  script.actions.reserve(std::min<std::size_t>(lines + 1, 1 << 16));
   while (!text.empty()) {
     ++lineNo;
     std::size_t nl = text.find('\n');
@@ -279,7 +285,7 @@ KeyScript ParseKeyScript(std::string_view text, const std::string& file) {
       line = line.substr(0, hash);
     }
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    const std::vector<std::string_view> words = Words(line);
+    Words(line, words);
     if (words.empty()) continue;
 
     const LineParser p{file, lineNo};
