@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/emu/runner/runner.h"
+#include "platform/emu/runner/tests/script_errors.h"
 
 namespace emu {
 namespace {
@@ -379,12 +380,7 @@ TEST(ExpectationsTest, BadLines) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    try {
-      ParseKeyScript(c.text, "keys.txt");
-      ADD_FAILURE() << "no error";
-    } catch (const UsageError& e) {
-      EXPECT_EQ(std::string(e.what()), c.error);
-    }
+    EXPECT_EQ(KeyScriptError(c.text), c.error);
   }
 }
 
